@@ -1,0 +1,160 @@
+#include "common/registry.h"
+
+#include <limits>
+#include <optional>
+#include <vector>
+
+namespace CustomRegistry {
+namespace {
+
+REGSAM Access(REGSAM access, bool view64) { return view64 ? access | KEY_WOW64_64KEY : access; }
+
+// The registry takes paths relative to the root key; a leading backslash only says so.
+// The rest, trailing backslash included, goes to the registry unchanged.
+const wchar_t* SubKey(const std::wstring& keyPath)
+{
+    const wchar_t* path = keyPath.c_str();
+    return *path == L'\\' ? path + 1 : path;
+}
+
+// One open key, closed on every path out of the call that opened it.
+class OpenKey {
+public:
+    OpenKey() = default;
+    OpenKey(const OpenKey&) = delete;
+    OpenKey& operator=(const OpenKey&) = delete;
+    ~OpenKey()
+    {
+        if (handle)
+            RegCloseKey(handle);
+    }
+    HKEY handle = nullptr;
+};
+
+// Reads and the delete never create a key.
+LSTATUS OpenExisting(OpenKey& key, HKEY root, const std::wstring& keyPath, REGSAM access)
+{
+    return RegOpenKeyExW(root, SubKey(keyPath), 0, access, &key.handle);
+}
+
+// Writes create every missing key along the path.
+bool OpenOrCreate(OpenKey& key, HKEY root, const std::wstring& keyPath, bool view64)
+{
+    return RegCreateKeyExW(root, SubKey(keyPath), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                           Access(KEY_WRITE, view64), nullptr, &key.handle, nullptr) == ERROR_SUCCESS;
+}
+
+bool SetValue(HKEY root, const std::wstring& keyPath, const std::wstring& name, DWORD type,
+              const void* data, size_t size, bool view64)
+{
+    if (size > std::numeric_limits<DWORD>::max())
+        return false;
+    OpenKey key;
+    if (!OpenOrCreate(key, root, keyPath, view64))
+        return false;
+    return RegSetValueExW(key.handle, name.c_str(), 0, type, static_cast<const BYTE*>(data),
+                          static_cast<DWORD>(size)) == ERROR_SUCCESS;
+}
+
+// A number is only ever a REG_DWORD of exactly four bytes; at most four bytes are read, so
+// longer data fails with ERROR_MORE_DATA. Texts are not converted.
+std::optional<std::int32_t> ReadDword(HKEY root, const std::wstring& keyPath, const std::wstring& name,
+                                      bool view64)
+{
+    OpenKey key;
+    if (OpenExisting(key, root, keyPath, Access(KEY_READ, view64)) != ERROR_SUCCESS)
+        return std::nullopt;
+    std::int32_t value = 0;
+    DWORD type = 0;
+    DWORD size = sizeof(value);
+    if (RegQueryValueExW(key.handle, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_DWORD || size != sizeof(value))
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+std::wstring ReadRegString(HKEY root, const std::wstring& keyPath, const std::wstring& name,
+                           const std::wstring& defaultValue, bool view64)
+{
+    OpenKey key;
+    if (OpenExisting(key, root, keyPath, Access(KEY_READ, view64)) != ERROR_SUCCESS)
+        return defaultValue;
+
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegQueryValueExW(key.handle, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS || size == 0)
+        return defaultValue;
+    if (type != REG_SZ && type != REG_EXPAND_SZ)
+        return defaultValue;
+
+    // The value may grow between asking its size and reading it; read until it fits. One
+    // character more than asked for keeps a text stored without its NUL terminated.
+    std::vector<wchar_t> buffer;
+    LSTATUS status;
+    do {
+        buffer.assign(size / sizeof(wchar_t) + 2, L'\0');
+        size = static_cast<DWORD>((buffer.size() - 1) * sizeof(wchar_t));
+        status = RegQueryValueExW(key.handle, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
+                                  &size);
+    } while (status == ERROR_MORE_DATA);
+    if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
+        return defaultValue;
+
+    // Expandable texts are returned as stored; the text ends at its first NUL.
+    std::wstring text(buffer.data());
+    return text.empty() ? defaultValue : text;
+}
+
+std::int32_t ReadRegInteger(HKEY root, const std::wstring& keyPath, const std::wstring& name,
+                            std::int32_t defaultValue, bool view64)
+{
+    return ReadDword(root, keyPath, name, view64).value_or(defaultValue);
+}
+
+bool ReadRegBool(HKEY root, const std::wstring& keyPath, const std::wstring& name, bool defaultValue,
+                 bool view64)
+{
+    const auto value = ReadDword(root, keyPath, name, view64);
+    return value ? *value != 0 : defaultValue;
+}
+
+bool WriteRegString(HKEY root, const std::wstring& keyPath, const std::wstring& name,
+                    const std::wstring& value, bool view64)
+{
+    return SetValue(root, keyPath, name, REG_SZ, value.c_str(), (value.size() + 1) * sizeof(wchar_t), view64);
+}
+
+bool WriteRegInteger(HKEY root, const std::wstring& keyPath, const std::wstring& name, std::int32_t value,
+                     bool view64)
+{
+    return SetValue(root, keyPath, name, REG_DWORD, &value, sizeof(value), view64);
+}
+
+bool WriteRegBool(HKEY root, const std::wstring& keyPath, const std::wstring& name, bool value,
+                  bool view64)
+{
+    return WriteRegInteger(root, keyPath, name, value ? 1 : 0, view64);
+}
+
+bool WriteRegBinary(HKEY root, const std::wstring& keyPath, const std::wstring& name,
+                    std::span<const std::uint8_t> value, bool view64)
+{
+    return SetValue(root, keyPath, name, REG_BINARY, value.data(), value.size(), view64);
+}
+
+bool DeleteRegValue(HKEY root, const std::wstring& keyPath, const std::wstring& name, bool view64)
+{
+    OpenKey key;
+    const LSTATUS opened = OpenExisting(key, root, keyPath, Access(KEY_ALL_ACCESS, view64));
+    if (opened == ERROR_FILE_NOT_FOUND)
+        return true;
+    if (opened != ERROR_SUCCESS)
+        return false;
+    const LSTATUS deleted = RegDeleteValueW(key.handle, name.c_str());
+    return deleted == ERROR_SUCCESS || deleted == ERROR_FILE_NOT_FOUND;
+}
+
+} // namespace CustomRegistry

@@ -1,0 +1,79 @@
+// The two program files as built: their resources, and that each starts and finds its
+// caption table.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+std::wstring BesideThisProgram(const wchar_t* fileName)
+{
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::wstring path(self);
+    return path.substr(0, path.rfind(L'\\') + 1) + fileName;
+}
+
+std::string Resource(HMODULE module, const wchar_t* name, const wchar_t* type)
+{
+    const HRSRC resource = FindResourceW(module, name, type);
+    if (!resource)
+        return {};
+    return std::string(static_cast<const char*>(LockResource(LoadResource(module, resource))),
+                       SizeofResource(module, resource));
+}
+
+class ProgramFileTest : public ::testing::TestWithParam<const wchar_t*> {};
+
+TEST_P(ProgramFileTest, CarriesTheManifestAndTheCaptionTable)
+{
+    const HMODULE program = LoadLibraryExW(BesideThisProgram(GetParam()).c_str(), nullptr,
+                                           LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(program, nullptr);
+
+    const std::string manifest = Resource(program, MAKEINTRESOURCEW(1), RT_MANIFEST);
+    for (const char* part : {
+             R"(level="asInvoker")",
+             R"(name="Microsoft.Windows.Common-Controls" version="6.0.0.0")",
+             "PerMonitorV2",
+             "{e2011457-1546-43c5-a5fe-008deee3d3f0}", // Vista
+             "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", // 7
+             "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", // 8
+             "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", // 8.1
+             "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", // 10
+         }) {
+        EXPECT_NE(manifest.find(part), std::string::npos) << part;
+    }
+
+    // The same table as this test program carries, found by the name in any case.
+    const std::string table = Resource(program, L"english", RT_RCDATA);
+    EXPECT_FALSE(table.empty());
+    EXPECT_EQ(table, Resource(GetModuleHandleW(nullptr), L"ENGLISH", RT_RCDATA));
+    FreeLibrary(program);
+}
+
+TEST_P(ProgramFileTest, StartsAndFindsItsCaptionTable)
+{
+    const std::wstring path = BesideThisProgram(GetParam());
+    std::wstring commandLine = L"\"" + path + L"\"";
+    STARTUPINFOW startup{sizeof(startup)};
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &process));
+    ASSERT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
+    DWORD exitCode = 1;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    EXPECT_EQ(exitCode, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Programs, ProgramFileTest, ::testing::Values(L"Marlowick.exe", L"MarlowickUpdate.exe"),
+                         [](const auto& param) {
+                             const std::wstring name = param.param;
+                             return std::string(name.begin(), name.begin() + long(name.find(L'.')));
+                         });
+
+} // namespace

@@ -1,0 +1,9 @@
+#include <windows.h>
+
+#include "common/windows_version.h"
+
+// Exits with the Windows version code it detects, for tests that set the version Wine reports.
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
+{
+    return WindowsVersion::DetectWindowsVersion();
+}

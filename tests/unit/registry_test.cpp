@@ -1,0 +1,227 @@
+#include "common/registry.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "tests/support/registry_helpers.h"
+
+using namespace CustomRegistry;
+using TestRegistry::RawValue;
+
+namespace {
+
+// Each test works in keys of its own under HKLM\Software (redirected for this 32-bit
+// program) and HKCU, removed before and after it from both registry views.
+class RegistryTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const std::wstring name = Widen(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        software = L"\\Software\\KORVEL\\MarlowickTests\\" + name + L"\\";
+        system = L"\\System\\KORVEL\\MarlowickTests\\" + name + L"\\";
+        Clean();
+    }
+    void TearDown() override { Clean(); }
+
+    void Clean()
+    {
+        for (REGSAM view : {REGSAM(0), REGSAM(KEY_WOW64_64KEY)}) {
+            TestRegistry::DeleteTree(HKEY_LOCAL_MACHINE, software, view);
+            TestRegistry::DeleteTree(HKEY_LOCAL_MACHINE, system, view);
+            TestRegistry::DeleteTree(HKEY_CURRENT_USER, software, view);
+        }
+    }
+
+    static std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+    std::wstring software;
+    std::wstring system;
+};
+
+// What each read makes of one stored value.
+struct ReadCase {
+    const char* what;
+    std::optional<RawValue> stored; // nothing: the value does not exist
+    std::wstring asString;
+    std::int32_t asInteger;
+    bool asBool;
+};
+
+std::vector<std::uint8_t> Bytes(std::initializer_list<int> bytes)
+{
+    return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
+}
+
+// Defaults used below: L"default", 77, and false for ReadRegBool (true where noted).
+const std::wstring kDefaultText = L"default";
+constexpr std::int32_t kDefaultNumber = 77;
+
+const ReadCase kReadCases[] = {
+    {"missing value", std::nullopt, kDefaultText, kDefaultNumber, false},
+    {"text", TestRegistry::Sz(L"Marlowick"), L"Marlowick", kDefaultNumber, false},
+    {"empty text gives the default", TestRegistry::Sz(L""), kDefaultText, kDefaultNumber, false},
+    {"zero-size text gives the default", TestRegistry::Raw(REG_SZ, {}), kDefaultText, kDefaultNumber, false},
+    {"text is cut at its first NUL", TestRegistry::Raw(REG_SZ, Bytes({'a', 0, 'b', 0, 0, 0, 'c', 0, 0, 0})), L"ab",
+     kDefaultNumber, false},
+    {"text stored without its NUL", TestRegistry::Raw(REG_SZ, Bytes({'o', 0, 'k', 0})), L"ok", kDefaultNumber,
+     false},
+    {"expandable text is not expanded", TestRegistry::Raw(REG_EXPAND_SZ, TestRegistry::Sz(L"%TEMP%\\x").bytes),
+     L"%TEMP%\\x", kDefaultNumber, false},
+    {"multi-string is no text", TestRegistry::Raw(REG_MULTI_SZ, Bytes({'a', 0, 0, 0, 0, 0})), kDefaultText,
+     kDefaultNumber, false},
+    {"number is no text", TestRegistry::Dword(5), kDefaultText, 5, true},
+    {"text \"1\" is no number", TestRegistry::Sz(L"1"), L"1", kDefaultNumber, false},
+    {"2 is true", TestRegistry::Dword(2), kDefaultText, 2, true},
+    {"0 is false", TestRegistry::Dword(0), kDefaultText, 0, false},
+    {"FF FF FF FF is -1", TestRegistry::Raw(REG_DWORD, Bytes({0xFF, 0xFF, 0xFF, 0xFF})), kDefaultText, -1, true},
+    {"four binary bytes are no number", TestRegistry::Raw(REG_BINARY, Bytes({1, 0, 0, 0})), kDefaultText,
+     kDefaultNumber, false},
+    {"a number longer than four bytes", TestRegistry::Raw(REG_DWORD, Bytes({1, 0, 0, 0, 0, 0, 0, 0})), kDefaultText,
+     kDefaultNumber, false},
+    {"a number shorter than four bytes", TestRegistry::Raw(REG_DWORD, Bytes({1, 0})), kDefaultText, kDefaultNumber,
+     false},
+    {"a 64-bit number", TestRegistry::Raw(REG_QWORD, Bytes({1, 0, 0, 0, 0, 0, 0, 0})), kDefaultText,
+     kDefaultNumber, false},
+};
+
+TEST_F(RegistryTest, ReadsReturnTheStoredValueOrTheDefault)
+{
+    for (const ReadCase& c : kReadCases) {
+        SCOPED_TRACE(c.what);
+        TestRegistry::Delete(HKEY_LOCAL_MACHINE, software, L"Value");
+        TestRegistry::Write(HKEY_LOCAL_MACHINE, software, L"Other", TestRegistry::Dword(1));
+        if (c.stored)
+            TestRegistry::Write(HKEY_LOCAL_MACHINE, software, L"Value", *c.stored);
+
+        EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, software, L"Value", kDefaultText, false), c.asString);
+        EXPECT_EQ(ReadRegInteger(HKEY_LOCAL_MACHINE, software, L"Value", kDefaultNumber, false), c.asInteger);
+        EXPECT_EQ(ReadRegBool(HKEY_LOCAL_MACHINE, software, L"Value", false, false), c.asBool);
+        // A failed boolean read gives the default, whichever it is.
+        const bool isNumber = c.asInteger != kDefaultNumber;
+        EXPECT_EQ(ReadRegBool(HKEY_LOCAL_MACHINE, software, L"Value", true, false), isNumber ? c.asBool : true);
+    }
+}
+
+TEST_F(RegistryTest, ReadsAndDeleteOfAMissingKeyCreateNothing)
+{
+    const std::wstring missing = software + L"Missing\\Deeper\\";
+    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, missing, L"Value", L"fallback", false), L"fallback");
+    EXPECT_EQ(ReadRegInteger(HKEY_LOCAL_MACHINE, missing, L"Value", -5, false), -5);
+    EXPECT_TRUE(ReadRegBool(HKEY_LOCAL_MACHINE, missing, L"Value", true, false));
+    EXPECT_TRUE(DeleteRegValue(HKEY_LOCAL_MACHINE, missing, L"Value", false));
+    EXPECT_FALSE(TestRegistry::KeyExists(HKEY_LOCAL_MACHINE, software));
+}
+
+TEST_F(RegistryTest, WritesStoreTheEncodingOfTheirType)
+{
+    // Every write replaces whatever the value held, whatever its former type.
+    struct WriteCase {
+        const char* what;
+        bool (*write)(const std::wstring& path);
+        RawValue expected;
+    };
+    const WriteCase cases[] = {
+        {"string", [](const std::wstring& p) { return WriteRegString(HKEY_LOCAL_MACHINE, p, L"V", L"Yes", false); },
+         TestRegistry::Raw(REG_SZ, Bytes({'Y', 0, 'e', 0, 's', 0, 0, 0}))},
+        {"empty string", [](const std::wstring& p) { return WriteRegString(HKEY_LOCAL_MACHINE, p, L"V", L"", false); },
+         TestRegistry::Raw(REG_SZ, Bytes({0, 0}))},
+        {"integer -1", [](const std::wstring& p) { return WriteRegInteger(HKEY_LOCAL_MACHINE, p, L"V", -1, false); },
+         TestRegistry::Raw(REG_DWORD, Bytes({0xFF, 0xFF, 0xFF, 0xFF}))},
+        {"integer 300000",
+         [](const std::wstring& p) { return WriteRegInteger(HKEY_LOCAL_MACHINE, p, L"V", 300000, false); },
+         TestRegistry::Raw(REG_DWORD, Bytes({0xE0, 0x93, 0x04, 0x00}))},
+        {"true", [](const std::wstring& p) { return WriteRegBool(HKEY_LOCAL_MACHINE, p, L"V", true, false); },
+         TestRegistry::Dword(1)},
+        {"false", [](const std::wstring& p) { return WriteRegBool(HKEY_LOCAL_MACHINE, p, L"V", false, false); },
+         TestRegistry::Dword(0)},
+        {"binary",
+         [](const std::wstring& p) {
+             const std::uint8_t bytes[] = {0, 0, 0, 0};
+             return WriteRegBinary(HKEY_LOCAL_MACHINE, p, L"V", bytes, false);
+         },
+         TestRegistry::Raw(REG_BINARY, Bytes({0, 0, 0, 0}))},
+        {"no bytes",
+         [](const std::wstring& p) { return WriteRegBinary(HKEY_LOCAL_MACHINE, p, L"V", {}, false); },
+         TestRegistry::Raw(REG_BINARY, {})},
+    };
+    for (const RawValue& before : {TestRegistry::Dword(7), TestRegistry::Sz(L"old text")}) {
+        for (const WriteCase& c : cases) {
+            SCOPED_TRACE(c.what);
+            TestRegistry::Write(HKEY_LOCAL_MACHINE, software, L"V", before);
+            EXPECT_TRUE(c.write(software));
+            EXPECT_EQ(TestRegistry::Read(HKEY_LOCAL_MACHINE, software, L"V"), c.expected);
+        }
+    }
+}
+
+TEST_F(RegistryTest, AWriteCreatesEveryMissingKeyOfItsPath)
+{
+    const std::wstring deep = software + L"One\\Two\\Three\\";
+    EXPECT_TRUE(WriteRegInteger(HKEY_LOCAL_MACHINE, deep, L"Depth", 3, false));
+    EXPECT_EQ(TestRegistry::Read(HKEY_LOCAL_MACHINE, deep, L"Depth"), TestRegistry::Dword(3));
+}
+
+TEST_F(RegistryTest, PathsWithAndWithoutLeadingBackslashNameTheSameKey)
+{
+    const std::wstring bare = software.substr(1);
+    EXPECT_TRUE(WriteRegString(HKEY_CURRENT_USER, bare, L"Where", L"here", false));
+    EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, software, L"Where", L"", false), L"here");
+    const std::wstring noTrailing = software.substr(0, software.size() - 1);
+    EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, noTrailing, L"Where", L"", false), L"here");
+}
+
+TEST_F(RegistryTest, DeleteRemovesOnlyTheNamedValue)
+{
+    TestRegistry::Write(HKEY_LOCAL_MACHINE, software, L"Gone", TestRegistry::Dword(1));
+    TestRegistry::Write(HKEY_LOCAL_MACHINE, software, L"Kept", TestRegistry::Dword(2));
+    EXPECT_TRUE(DeleteRegValue(HKEY_LOCAL_MACHINE, software, L"gone", false)); // names ignore case
+    EXPECT_EQ(TestRegistry::Read(HKEY_LOCAL_MACHINE, software, L"Gone"), std::nullopt);
+    EXPECT_EQ(TestRegistry::Read(HKEY_LOCAL_MACHINE, software, L"Kept"), TestRegistry::Dword(2));
+    EXPECT_TRUE(DeleteRegValue(HKEY_LOCAL_MACHINE, software, L"Gone", false)); // already gone: no error
+}
+
+// A 32-bit program's HKLM\Software is the 32-bit view, which a 64-bit reader finds under
+// Software\Wow6432Node; HKLM\System is one key for both.
+TEST_F(RegistryTest, ThirtyTwoBitViewIsRedirectedUnderSoftwareOnly)
+{
+    ASSERT_TRUE(WriteRegInteger(HKEY_LOCAL_MACHINE, software, L"Seen", 32, false));
+    ASSERT_TRUE(WriteRegInteger(HKEY_LOCAL_MACHINE, system, L"Seen", 32, false));
+
+    const std::wstring redirected = L"\\Software\\Wow6432Node" + software.substr(9);
+    EXPECT_EQ(TestRegistry::Read(HKEY_LOCAL_MACHINE, redirected, L"Seen", KEY_WOW64_64KEY), TestRegistry::Dword(32));
+    EXPECT_EQ(TestRegistry::Read(HKEY_LOCAL_MACHINE, software, L"Seen", KEY_WOW64_64KEY), std::nullopt);
+    EXPECT_EQ(TestRegistry::Read(HKEY_LOCAL_MACHINE, system, L"Seen", KEY_WOW64_64KEY), TestRegistry::Dword(32));
+
+    // The 64-bit view flag reaches the other side, for reads, writes and deletes alike.
+    ASSERT_TRUE(WriteRegInteger(HKEY_LOCAL_MACHINE, software, L"Native", 64, true));
+    EXPECT_EQ(TestRegistry::Read(HKEY_LOCAL_MACHINE, software, L"Native", KEY_WOW64_64KEY), TestRegistry::Dword(64));
+    EXPECT_EQ(ReadRegInteger(HKEY_LOCAL_MACHINE, software, L"Native", 0, false), 0);
+    EXPECT_EQ(ReadRegInteger(HKEY_LOCAL_MACHINE, software, L"Native", 0, true), 64);
+    EXPECT_TRUE(DeleteRegValue(HKEY_LOCAL_MACHINE, software, L"Native", true));
+    EXPECT_EQ(TestRegistry::Read(HKEY_LOCAL_MACHINE, software, L"Native", KEY_WOW64_64KEY), std::nullopt);
+}
+
+// What a user without the right to write below HKLM meets: every write and delete does
+// nothing and says so, while reads go on working.
+TEST_F(RegistryTest, DeniedWritesChangeNothingAndReadsStillWork)
+{
+    TestRegistry::Write(HKEY_LOCAL_MACHINE, software, L"Number", TestRegistry::Dword(5));
+    TestRegistry::Write(HKEY_LOCAL_MACHINE, software, L"Text", TestRegistry::Sz(L"kept"));
+    {
+        TestRegistry::DenyWrites deny(HKEY_LOCAL_MACHINE, software);
+        const std::uint8_t bytes[] = {1, 2};
+        EXPECT_FALSE(WriteRegInteger(HKEY_LOCAL_MACHINE, software, L"Number", 6, false));
+        EXPECT_FALSE(WriteRegBool(HKEY_LOCAL_MACHINE, software, L"Number", false, false));
+        EXPECT_FALSE(WriteRegString(HKEY_LOCAL_MACHINE, software, L"Text", L"changed", false));
+        EXPECT_FALSE(WriteRegBinary(HKEY_LOCAL_MACHINE, software, L"New", bytes, false));
+        EXPECT_FALSE(DeleteRegValue(HKEY_LOCAL_MACHINE, software, L"Number", false));
+
+        EXPECT_EQ(ReadRegInteger(HKEY_LOCAL_MACHINE, software, L"Number", 0, false), 5);
+        EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, software, L"Text", L"", false), L"kept");
+        EXPECT_TRUE(ReadRegBool(HKEY_LOCAL_MACHINE, software, L"Number", false, false));
+    }
+    EXPECT_EQ(TestRegistry::Read(HKEY_LOCAL_MACHINE, software, L"New"), std::nullopt);
+}
+
+} // namespace

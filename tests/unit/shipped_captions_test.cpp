@@ -1,0 +1,207 @@
+// The caption table both programs carry: every text the windows and messages need, and the
+// layout of the file itself.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <string>
+
+#include "common/captions.h"
+
+namespace {
+
+struct Entry {
+    const wchar_t* section;
+    const wchar_t* key;
+    const wchar_t* text;
+};
+
+const Entry kGivenTexts[] = {
+    {L"MKMainForm", L"MKMainForm", L"Marlowick - Make your games and computer run faster"},
+    {L"MKMainForm", L"BenefitsLabel", L"Benefits of Marlowick"},
+    {L"MKMainForm", L"BenefitsDescription",
+     L"Marlowick will optimize this computer by adjusting several settings within Windows.  These changes may fix "
+     L"problems with your computer and improve gaming performance."},
+    {L"MKMainForm", L"PerformanceHeading", L"Choose the correct settings below"},
+    {L"MKMainForm", L"OSVersionLabel", L"Operating System : "},
+    {L"MKMainForm", L"ProcessorTypeLabel", L"Processor : "},
+    {L"MKMainForm", L"SpeedLabel", L"Speed Setting : "},
+    {L"MKMainForm", L"FastLabel", L"Boost"},
+    {L"MKMainForm", L"FasterLabel", L"Maximum Boost"},
+    {L"MKMainForm", L"VersionInstalledLabel", L"Version installed : "},
+    {L"MKMainForm", L"SoftwareLastUpdateLabel", L"Last updated : "},
+    {L"MKMainForm", L"NavStatic1", L"Help"},
+    {L"MKMainForm", L"NavStatic2", L"Home"},
+    {L"MKMainForm", L"NavStatic3", L"Support"},
+    {L"MKMainForm", L"NavStatic4", L"About"},
+    {L"MKMainForm", L"NavLabel2", L"Choose a link below"},
+    {L"MKMainForm", L"LinkLabel4", L"Help with Marlowick"},
+    {L"MKMainForm", L"LinkLabel5", L"Contact tech support"},
+    {L"MKMainForm", L"LinkLabel6", L"Click to visit our website"},
+    {L"MKMainForm", L"LinkLabel7", L"About Marlowick"},
+    {L"MKMainForm", L"GoButton", L"&Optimize now"},
+    {L"MKMainForm", L"RestoreButton", L"&Restore"},
+    {L"MKMainForm", L"UpdatesButton", L" &Check for updates ..."},
+    {L"MKMainForm", L"HelpFilePopup", L"Get &help with Marlowick"},
+    {L"MKMainForm", L"TechSupportPopup", L"&Contact technical support"},
+    {L"MKMainForm", L"MessageBoxChangeRestart1",
+     L"The changes to the computer's gaming and system performance settings have finished."},
+    {L"MKMainForm", L"MessageBoxChangeRestart2", L"You will need to restart Windows for the changes to become active."},
+    {L"MKMainForm", L"MessageBoxChangeRestart3", L"Click Yes to restart the computer now, or click No to restart later."},
+    {L"MKMainForm", L"MessageBoxReset1",
+     L"This will restore all changes made to the computer's gaming and system performance settings to their "
+     L"original recommended values."},
+    {L"MKMainForm", L"MessageBoxReset2", L"Click OK to continue."},
+
+    {L"MKAboutForm", L"MKAboutForm", L"About Marlowick"},
+    {L"MKAboutForm", L"BannerLabel", L"More information about this software"},
+    {L"MKAboutForm", L"VersionLabel", L"Marlowick 2  (Version : "},
+    {L"MKAboutForm", L"LicenseAgreementLabel", L"Click to view the end-user license terms"},
+    {L"MKAboutForm", L"HelpButton", L"&Help"},
+    {L"MKAboutForm", L"CloseButton", L"&Close"},
+
+    {L"MKSettingsForm", L"MKSettingsForm", L"Updating computer's gaming and system performance settings"},
+    {L"MKSettingsForm", L"MessageUpdate", L"Optimizing the computer's gaming and system performance settings"},
+    {L"MKSettingsForm", L"MessageRestore", L"Restoring the computer's gaming and system performance settings"},
+    {L"MKSettingsForm", L"MessageChange1", L"Finding computer information"},
+    {L"MKSettingsForm", L"MessageChange2", L"Finding total physical memory installed"},
+    {L"MKSettingsForm", L"MessageChange3", L"Finding hardware adapters"},
+    {L"MKSettingsForm", L"MessageChange4", L"Finding display device"},
+    {L"MKSettingsForm", L"MessageChange5", L"Finding 3D graphics device"},
+    {L"MKSettingsForm", L"MessageChange6", L"Finding processor information"},
+    {L"MKSettingsForm", L"MessageChange7", L"Finding input devices"},
+    {L"MKSettingsForm", L"MessageChange8", L"Finding hard drives"},
+    {L"MKSettingsForm", L"MessageChange9", L"Backing up gaming settings"},
+    {L"MKSettingsForm", L"MessageChange10", L"Writing new gaming and system settings"},
+    {L"MKSettingsForm", L"MessageChange11", L"Restoring gaming and system settings"},
+
+    {L"MKUpdateForm", L"MKUpdateForm", L"Update Marlowick"},
+    {L"MKUpdateForm", L"BannerLabel", L"Download and install updates for Marlowick"},
+    {L"MKUpdateForm", L"UpdateHeading", L"Check for updates to Marlowick"},
+    {L"MKUpdateForm", L"UpdateDescription",
+     L"Click the Update button below to download and install updates for Marlowick."},
+    {L"MKUpdateForm", L"UpdateLabel1", L"Find update"},
+    {L"MKUpdateForm", L"UpdateLabel2", L"Download update"},
+    {L"MKUpdateForm", L"UpdateLabel3", L"Install update"},
+    {L"MKUpdateForm", L"HelpButton", L"&Help"},
+    {L"MKUpdateForm", L"UpdateButton", L"&Update"},
+    {L"MKUpdateForm", L"CloseButton", L"&Close"},
+    {L"MKUpdateForm", L"MessageBoxAdmin1", L"You do not have the proper privilege level to update this software."},
+    {L"MKUpdateForm", L"MessageBoxAdmin2", L"Please login to the computer as an Administrator."},
+    {L"MKUpdateForm", L"MessageBoxUpdate1", L"An update for this software is available to download."},
+    {L"MKUpdateForm", L"MessageBoxUpdate2", L"Do you want to download and install a new version of this software?"},
+    {L"MKUpdateForm", L"MessageBoxNoConnection1", L"Could not connect to the internet to check for software updates."},
+    {L"MKUpdateForm", L"MessageBoxNoConnection2", L"Please check if your internet connection is available."},
+    {L"MKUpdateForm", L"MessageBoxNoUpdate1", L"There are no updates available for this software."},
+    {L"MKUpdateForm", L"MessageBoxNoUpdate2", L"You have the current version of the software installed."},
+    {L"MKUpdateForm", L"MessageBoxManualUpdate1", L"This software could not be automatically updated."},
+    {L"MKUpdateForm", L"MessageBoxManualUpdate2",
+     L"Do you want to manually download and install a new version of this software?"},
+    {L"MKUpdateForm", L"MessageBoxUpdateRestart1", L"The updater could not update some files."},
+    {L"MKUpdateForm", L"MessageBoxUpdateRestart2", L"You will need to restart Windows for the files to be updated."},
+    {L"MKUpdateForm", L"MessageBoxUpdateRestart3",
+     L"Click Yes to restart the computer now, or click No to restart later."},
+};
+
+// Our own wording, which only has to be there.
+const Entry kOwnTexts[] = {
+    {L"MKAboutForm", L"CopyrightLabel", L"\u00A9"},
+    {L"MKAboutForm", L"LicensedMemo", L""},
+    {L"MKAboutForm", L"CopyrightWarningLabel", L"\u00AE"},
+};
+
+std::string TableBytes()
+{
+    const HMODULE module = GetModuleHandleW(nullptr);
+    const HRSRC resource = FindResourceW(module, L"ENGLISH", RT_RCDATA);
+    if (!resource)
+        return {};
+    return std::string(static_cast<const char*>(LockResource(LoadResource(module, resource))),
+                       SizeofResource(module, resource));
+}
+
+TEST(ShippedCaptionsTest, HoldsEveryTextAsGiven)
+{
+    for (const Entry& e : kGivenTexts) {
+        SCOPED_TRACE(testing::Message() << testing::PrintToString(std::wstring(e.section)) << " "
+                                        << testing::PrintToString(std::wstring(e.key)));
+        EXPECT_EQ(Captions::GetCaption(e.section, e.key), e.text);
+    }
+    for (const Entry& e : kOwnTexts) {
+        const std::wstring text = Captions::GetCaption(e.section, e.key);
+        EXPECT_FALSE(text.empty()) << testing::PrintToString(std::wstring(e.key));
+        EXPECT_NE(text.find(e.text), std::wstring::npos) << testing::PrintToString(text);
+    }
+}
+
+TEST(ShippedCaptionsTest, IsWindows1252WithCrLfAndOneEmptyLineBetweenWindows)
+{
+    const std::string bytes = TableBytes();
+    ASSERT_FALSE(bytes.empty());
+    EXPECT_FALSE(bytes.starts_with("\xEF\xBB\xBF")) << "no byte-order mark";
+    EXPECT_FALSE(bytes.ends_with("\n")) << "no line end after the last line";
+
+    std::set<unsigned char> beyondAscii;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c >= 0x80)
+            beyondAscii.insert(c);
+        if (c == '\n') {
+            EXPECT_TRUE(i > 0 && bytes[i - 1] == '\r') << "lone LF at byte " << i;
+        }
+        if (c == '\r') {
+            EXPECT_TRUE(i + 1 < bytes.size() && bytes[i + 1] == '\n') << "lone CR at byte " << i;
+        }
+    }
+    EXPECT_EQ(beyondAscii, (std::set<unsigned char>{0xA9, 0xAE})) << "only the copyright and registered signs";
+
+    // Each window's lines stand together, its title first and its messages last, and one
+    // empty line separates the windows.
+    const std::vector<std::wstring> lines = Captions::DecodeLines(bytes);
+    std::vector<std::wstring> sectionOrder;
+    std::wstring previous;
+    bool afterEmpty = true;
+    bool inMessages = false;
+    for (const std::wstring& line : lines) {
+        SCOPED_TRACE(testing::PrintToString(line));
+        if (line.empty()) {
+            EXPECT_FALSE(afterEmpty) << "two empty lines in a row";
+            afterEmpty = true;
+            continue;
+        }
+        const std::vector<std::wstring> fields = Captions::SplitFields(line);
+        ASSERT_EQ(fields.size(), 3u);
+        EXPECT_EQ(line[line.find(L',') + 1 + fields[1].size() + 1], L'"') << "the text is quoted";
+        if (afterEmpty) {
+            sectionOrder.push_back(fields[0]);
+            EXPECT_EQ(fields[1], fields[0]) << "a window's title comes first";
+            inMessages = false;
+        } else {
+            EXPECT_EQ(fields[0], previous) << "a window's lines stand together";
+        }
+        const bool isMessage = fields[1].starts_with(L"Message");
+        EXPECT_FALSE(inMessages && !isMessage) << "controls come before messages";
+        inMessages = inMessages || isMessage;
+        previous = fields[0];
+        afterEmpty = false;
+    }
+    EXPECT_EQ(sectionOrder,
+              (std::vector<std::wstring>{L"MKMainForm", L"MKAboutForm", L"MKSettingsForm", L"MKUpdateForm"}));
+}
+
+TEST(ShippedCaptionsTest, TwoLinesHaveABlankAfterTheirClosingQuote)
+{
+    std::map<std::wstring, std::wstring> blankAfterQuote;
+    for (const std::wstring& line : Captions::DecodeLines(TableBytes())) {
+        if (line.ends_with(L"\" "))
+            blankAfterQuote[Captions::SplitFields(line)[1]] = Captions::SplitFields(line)[2];
+    }
+    EXPECT_EQ(blankAfterQuote, (std::map<std::wstring, std::wstring>{
+                                   {L"MessageBoxAdmin2", L"Please login to the computer as an Administrator."},
+                                   {L"MessageBoxReset2", L"Click OK to continue."},
+                               }));
+}
+
+} // namespace

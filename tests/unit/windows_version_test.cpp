@@ -1,0 +1,168 @@
+#include "common/windows_version.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/registry_helpers.h"
+
+using namespace WindowsVersion;
+
+namespace {
+
+struct VersionCase {
+    DWORD major, minor, build;
+    BYTE productType;
+    int expected;
+};
+
+constexpr BYTE kWorkstation = 1, kDomainController = 2, kServer = 3, kUnread = 0;
+
+const VersionCase kVersionCases[] = {
+    {5, 0, 2195, kWorkstation, kWindows2000},
+    {5, 0, 2195, kServer, kWindows2000},
+    {5, 1, 2600, kWorkstation, kWindowsXP},
+    {5, 1, 2600, kUnread, kWindowsXP},
+    {5, 2, 3790, kWorkstation, kWindowsXP}, // XP Professional x64
+    {5, 2, 3790, kDomainController, kWindowsServer2003},
+    {5, 2, 3790, kServer, kWindowsServer2003},
+    {5, 2, 3790, kUnread, kNotRecognised},
+    {5, 3, 0, kWorkstation, kNotRecognised},
+    {6, 0, 6002, kWorkstation, kWindowsVista},
+    {6, 0, 6002, kServer, kWindowsServer2008},
+    {6, 0, 6002, kUnread, kNotRecognised}, // only the basic structure could be filled
+    {6, 1, 7601, kWorkstation, kWindows7},
+    {6, 1, 7601, kServer, kWindowsServer2008}, // 2008 R2
+    {6, 2, 9200, kWorkstation, kWindows8},
+    {6, 2, 9200, kDomainController, kWindowsServer2012},
+    {6, 3, 9600, kWorkstation, kWindows8}, // 8.1
+    {6, 3, 9600, kServer, kWindowsServer2012}, // 2012 R2
+    {6, 3, 9600, kUnread, kNotRecognised},
+    {6, 4, 9841, kWorkstation, kNotRecognised},
+    {10, 0, 19045, kWorkstation, kWindows10},
+    {10, 0, 21999, kWorkstation, kWindows10},
+    {10, 0, 22000, kWorkstation, kWindows11},
+    {10, 0, 26100, kWorkstation, kWindows11},
+    {10, 0, 20348, kServer, kWindows10}, // Server 2022: build decides, not product type
+    {10, 0, 26100, kServer, kWindows11},
+    {10, 0, 22000, kUnread, kWindows11},
+    {4, 0, 1381, kWorkstation, kNotRecognised},
+    {0, 0, 0, kUnread, kNotRecognised},
+    {11, 0, 30000, kWorkstation, kNotRecognised},
+};
+
+TEST(WindowsVersionTest, ClassifiesVersionNumbers)
+{
+    for (const VersionCase& c : kVersionCases) {
+        SCOPED_TRACE(testing::Message() << c.major << "." << c.minor << "." << c.build << " type " << int(c.productType));
+        EXPECT_EQ(ClassifyWindowsVersion(c.major, c.minor, c.build, c.productType), c.expected);
+    }
+}
+
+// A stand-in for GetVersionExW that answers only the structure sizes it is told to, and
+// records the calls it got.
+struct FakeSystem {
+    bool knowsExtended = true;
+    bool knowsBasic = true;
+    VersionCase version{};
+    struct Call {
+        DWORD size;
+        bool cleared; // every byte after the size field was 0
+    };
+    std::vector<Call> calls;
+};
+FakeSystem fake;
+
+BOOL WINAPI FakeGetVersionEx(OSVERSIONINFOW* info)
+{
+    const DWORD size = info->dwOSVersionInfoSize;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(info);
+    bool cleared = true;
+    for (DWORD i = sizeof(DWORD); i < size; ++i)
+        cleared = cleared && bytes[i] == 0;
+    fake.calls.push_back({size, cleared});
+
+    const bool extended = size == sizeof(OSVERSIONINFOEXW);
+    if (extended ? !fake.knowsExtended : !fake.knowsBasic)
+        return FALSE;
+    info->dwMajorVersion = fake.version.major;
+    info->dwMinorVersion = fake.version.minor;
+    info->dwBuildNumber = fake.version.build;
+    if (extended)
+        reinterpret_cast<OSVERSIONINFOEXW*>(info)->wProductType = fake.version.productType;
+    return TRUE;
+}
+
+TEST(WindowsVersionTest, AsksForTheExtendedStructureAndFallsBackToTheBasicOne)
+{
+    struct Case {
+        const char* what;
+        bool knowsExtended, knowsBasic;
+        VersionCase version;
+        std::vector<DWORD> sizesAsked;
+    };
+    const Case cases[] = {
+        {"extended answered", true, true, {10, 0, 22631, kWorkstation, kWindows11}, {284}},
+        {"extended answered, server", true, true, {6, 1, 7601, kServer, kWindowsServer2008}, {284}},
+        {"basic only: no product type", false, true, {6, 0, 6002, kWorkstation, kNotRecognised}, {284, 276}},
+        {"basic only, XP needs none", false, true, {5, 1, 2600, kWorkstation, kWindowsXP}, {284, 276}},
+        {"basic only, version 10", false, true, {10, 0, 19045, kWorkstation, kWindows10}, {284, 276}},
+        {"neither answered", false, false, {10, 0, 19045, kWorkstation, kNotRecognised}, {284, 276}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fake = FakeSystem{c.knowsExtended, c.knowsBasic, c.version, {}};
+        EXPECT_EQ(DetectWindowsVersion(&FakeGetVersionEx), c.version.expected);
+        ASSERT_EQ(fake.calls.size(), c.sizesAsked.size());
+        for (size_t i = 0; i < fake.calls.size(); ++i) {
+            EXPECT_EQ(fake.calls[i].size, c.sizesAsked[i]);
+            EXPECT_TRUE(fake.calls[i].cleared) << "call " << i << " got a structure that was not cleared";
+        }
+    }
+}
+
+// The real system call, under the Windows versions Wine can pretend to be. Wine takes the
+// version for one program from its AppDefaults key when the program starts, so each case
+// starts a small probe program that carries our manifest and exits with what it detected.
+// Wine, like Windows, reports 8.1 and 10 only to programs that declare them: without the
+// manifest these would read 6.2, Windows 8. (Wine 8.0 has no Windows 11, and swaps the
+// product types of its Windows 7 and Server 2008 R2; those cases are covered above.)
+TEST(WindowsVersionTest, DetectsTheRunningSystem)
+{
+    struct Case {
+        const wchar_t* wineVersion;
+        int expected;
+    };
+    const Case cases[] = {
+        {L"win2k", kWindows2000}, {L"winxp", kWindowsXP},     {L"win2003", kWindowsServer2003},
+        {L"vista", kWindowsVista}, {L"win2008", kWindowsServer2008}, {L"win8", kWindows8},
+        {L"win81", kWindows8},    {L"win10", kWindows10},
+    };
+
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring probe(self);
+    probe = probe.substr(0, probe.rfind(L'\\') + 1) + L"version_probe.exe";
+    const std::wstring appDefaults = L"\\Software\\Wine\\AppDefaults\\version_probe.exe\\";
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "Wine version " << std::string(c.wineVersion, c.wineVersion + wcslen(c.wineVersion)));
+        TestRegistry::Write(HKEY_CURRENT_USER, appDefaults, L"Version", TestRegistry::Sz(c.wineVersion));
+
+        STARTUPINFOW startup{sizeof(startup)};
+        PROCESS_INFORMATION process{};
+        std::wstring commandLine = L"\"" + probe + L"\"";
+        ASSERT_TRUE(CreateProcessW(probe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                   &startup, &process));
+        WaitForSingleObject(process.hProcess, 60000);
+        DWORD exitCode = 0;
+        GetExitCodeProcess(process.hProcess, &exitCode);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        EXPECT_EQ(int(exitCode), c.expected);
+    }
+    TestRegistry::DeleteTree(HKEY_CURRENT_USER, appDefaults);
+}
+
+} // namespace

@@ -1,7 +1,5 @@
 #include "optimizer/tweak_catalogue.h"
 
-#include "common/registry.h"
-
 namespace TweakCatalogue {
 namespace {
 
@@ -118,27 +116,6 @@ bool Meets(Condition condition, int versionGroup)
         return versionGroup == 1 || versionGroup == 3 || versionGroup == 5 || versionGroup == 6 || versionGroup >= 8;
     }
     return false;
-}
-
-bool WriteTweak(const Tweak& tweak)
-{
-    const std::wstring keyPath(tweak.keyPath);
-    const std::wstring name(tweak.valueName);
-    switch (tweak.type) {
-    case Dword:
-        return CustomRegistry::WriteRegInteger(tweak.root, keyPath, name, tweak.written.number, false);
-    case Text:
-        return CustomRegistry::WriteRegString(tweak.root, keyPath, name, std::wstring(tweak.written.text), false);
-    case Binary:
-        return CustomRegistry::WriteRegBinary(tweak.root, keyPath, name, tweak.written.bytes, false);
-    }
-    return false;
-}
-
-bool DeleteTweak(const Tweak& tweak)
-{
-    return CustomRegistry::DeleteRegValue(tweak.root, std::wstring(tweak.keyPath), std::wstring(tweak.valueName),
-                                          false);
 }
 
 } // namespace TweakCatalogue

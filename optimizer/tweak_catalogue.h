@@ -53,10 +53,4 @@ int ConvertWindowsVersion(int winVer);
 
 bool Meets(Condition condition, int versionGroup);
 
-// Writes the row's data to its Windows value; false when the registry refused.
-bool WriteTweak(const Tweak& tweak);
-
-// Deletes the row's Windows value; a value that is not there counts as deleted.
-bool DeleteTweak(const Tweak& tweak);
-
 } // namespace TweakCatalogue

@@ -7,7 +7,7 @@
 
 #include "common/program_key.h"
 #include "common/registry.h"
-#include "ui/controls.h"
+#include "ui/form.h"
 #include "ui/text.h"
 
 namespace Captions {

@@ -1,16 +1,102 @@
 #pragma once
 
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "ui/component.h"
 
 namespace ui {
 
-// A visible part of a window. Kinds without a caption (pictures, track bars, combo boxes,
-// progress bars) are controls of their own kind.
+class Form;
+
+// A place and size in 96-DPI units, relative to the parent control.
+struct Bounds {
+    int left = 0, top = 0, width = 0, height = 0;
+};
+
+struct Font {
+    std::wstring face = L"Tahoma";
+    int points = 8;
+    bool bold = false;
+    bool underline = false;
+    COLORREF colour = CLR_DEFAULT; // CLR_DEFAULT: the system's window text colour
+    bool operator==(const Font&) const = default;
+};
+
+// Pixels for 96-DPI units at a DPI.
+inline int Scale(int units, int dpi) { return MulDiv(units, dpi, 96); }
+
+// A visible part of a window. Windowed kinds (buttons, panels, bars) have a window of their
+// own; windowless kinds (labels, pictures, lines) are painted by their parent's window and
+// get their mouse events from it, so they can sit transparently on one another.
 class Control : public Component {
 public:
-    using Component::Component;
+    // A control without a parent of its own sits on its owner, when the owner is a control.
+    Control(Component* owner, std::wstring name, Control* parent = nullptr);
+    ~Control() override;
+
+    Control* Parent() const { return parent; }
+    const std::vector<Control*>& Controls() const { return controls; }
+    Form* ParentForm();
+
+    Bounds bounds;
+    Font font;
+    bool parentFont = true;           // use the parent's font instead of `font`
+    std::optional<COLORREF> colour;   // background; none: the parent shows through
+    LPCWSTR cursor = nullptr;         // a standard cursor (IDC_*); none: the parent's
+    std::wstring hint;
+
+    std::function<void()> OnClick;
+    std::function<void()> OnMouseEnter;
+    std::function<void()> OnMouseLeave;
+
+    bool Visible() const { return visible; }
+    void SetVisible(bool show);
+    bool Enabled() const { return enabled; }
+    void SetEnabled(bool enable);
+    // The font this control shows: its parent's when it follows the parent.
+    const Font& ShownFont() const;
+    // Call after changing `font`, `colour` or `bounds` of a control that is on screen.
+    void Refresh();
+
+    HWND Handle() const { return handle; }
+    virtual bool IsWindowed() const { return false; }
+    int Dpi() const;
+    // The control's rectangle in pixels within the window that shows it.
+    RECT PixelRect() const;
+
+    // For the toolkit: windowless controls paint themselves into their parent's window.
+    virtual void Paint(HDC, const RECT&) {}
+    // For the toolkit: creates the windows of this control and its children.
+    void CreateHandles(HWND parentWindow);
+    // For the toolkit: places the windows of this control and its children for the DPI.
+    void LayoutHandles();
+    // For the toolkit: notifications of the control's own window.
+    virtual void Command(WORD) {}
+    virtual void Scroll() {}
+
+protected:
+    // Windowed kinds create their window here, with the control in GWLP_USERDATA.
+    virtual HWND CreateHandle(HWND) { return nullptr; }
+    virtual void HandleCreated() {}
+    HFONT FontHandle();
+    // The window that shows this control: its own, or its nearest windowed ancestor's.
+    HWND ShowingWindow() const;
+
+private:
+    Control* parent;
+    std::vector<Control*> controls;
+    bool visible = true;
+    bool enabled = true;
+    HWND handle = nullptr;
+    HFONT fontHandle = nullptr;
+    Font fontOfHandle;
+    int dpiOfHandle = 0;
 };
 
 // A control that shows one standing text.
@@ -18,7 +104,10 @@ class TextControl : public Control, public Captioned {
 public:
     using Control::Control;
     const std::wstring& Text() const override { return text; }
-    void SetText(const std::wstring& newText) override { text = newText; }
+    void SetText(const std::wstring& newText) override;
+
+protected:
+    void HandleCreated() override;
 
 private:
     std::wstring text;
@@ -27,33 +116,134 @@ private:
 class Label : public TextControl {
 public:
     using TextControl::TextControl;
+    bool wordWrap = false;
+    bool alignRight = false;
+    bool centreVertically = false;
+    void Paint(HDC dc, const RECT& rect) override;
 };
 
+// A control that holds other controls in a window of its own, painted in its colour.
 class Panel : public TextControl {
 public:
     using TextControl::TextControl;
+    bool IsWindowed() const override { return true; }
+
+protected:
+    HWND CreateHandle(HWND parentWindow) override;
 };
 
 class Button : public TextControl {
 public:
     using TextControl::TextControl;
+    bool isDefault = false;
+    bool shield = false; // shows the administrator shield
+    bool IsWindowed() const override { return true; }
+    void Command(WORD code) override;
+
+protected:
+    HWND CreateHandle(HWND parentWindow) override;
+    void HandleCreated() override;
 };
 
 // A single-line edit box.
 class Edit : public TextControl {
 public:
     using TextControl::TextControl;
+    bool IsWindowed() const override { return true; }
+
+protected:
+    HWND CreateHandle(HWND parentWindow) override;
 };
 
-// A multi-line text box; setting its text replaces its whole content.
+// A read-only multi-line text box; setting its text replaces its whole content.
 class Memo : public TextControl {
 public:
     using TextControl::TextControl;
+    bool IsWindowed() const override { return true; }
+
+protected:
+    HWND CreateHandle(HWND parentWindow) override;
+};
+
+// A bitmap from the program's resources, stretched to the control's bounds; its alpha
+// channel lets what lies below show through.
+class Picture : public Control {
+public:
+    using Control::Control;
+    ~Picture() override;
+    void SetResource(const wchar_t* resourceName);
+    void Paint(HDC dc, const RECT& rect) override;
+
+private:
+    HBITMAP bitmap = nullptr;
+};
+
+// An etched line along the top (horizontal) or the left (vertical) edge of its bounds.
+class Bevel : public Control {
+public:
+    using Control::Control;
+    bool vertical = false;
+    void Paint(HDC dc, const RECT& rect) override;
+};
+
+class ProgressBar : public Control {
+public:
+    using Control::Control;
+    bool IsWindowed() const override { return true; }
+    int Position() const { return position; }
+    void SetPosition(int newPosition);
+
+protected:
+    HWND CreateHandle(HWND parentWindow) override;
+
+private:
+    int position = 0;
+};
+
+class TrackBar : public Control {
+public:
+    using Control::Control;
+    int minimum = 0, maximum = 10, thumbLength = 20;
+    std::function<void()> OnChange;
+    bool IsWindowed() const override { return true; }
+    int Position() const { return position; }
+    void SetPosition(int newPosition);
+    void Scroll() override;
+
+protected:
+    HWND CreateHandle(HWND parentWindow) override;
+
+private:
+    int position = 0;
+};
+
+// A drop-down list whose items carry an icon from the program's resources.
+class ComboBoxEx : public Control {
+public:
+    using Control::Control;
+    struct Item {
+        std::wstring text;
+        const wchar_t* icon;
+    };
+    std::vector<Item> items;
+    bool IsWindowed() const override { return true; }
+    int ItemIndex() const;
+    void SetItemIndex(int index);
+
+protected:
+    HWND CreateHandle(HWND parentWindow) override;
+    void HandleCreated() override;
+
+private:
+    int itemIndex = -1;
+    HIMAGELIST images = nullptr;
 };
 
 class MenuItem : public Component, public Captioned {
 public:
     using Component::Component;
+    bool separator = false;
+    std::function<void()> OnClick;
     const std::wstring& Text() const override { return text; }
     void SetText(const std::wstring& newText) override { text = newText; }
 
@@ -61,10 +251,13 @@ private:
     std::wstring text;
 };
 
-// A top-level window; its text is its title, and its name is its caption-table section.
-class Form : public TextControl {
+// A menu of items, opened at a point of the screen.
+class PopupMenu : public Component {
 public:
-    explicit Form(std::wstring formName) : TextControl(nullptr, std::move(formName)) {}
+    using Component::Component;
+    std::vector<MenuItem*> items;
+    // Opens the menu with its right edge at x and its top at y, and runs the chosen item.
+    void PopupRightAligned(HWND owner, int x, int y);
 };
 
 } // namespace ui

@@ -4,7 +4,7 @@
 
 #include "common/program_key.h"
 #include "tests/support/registry_helpers.h"
-#include "ui/controls.h"
+#include "ui/form.h"
 
 using namespace Captions;
 using Fields = std::vector<std::wstring>;

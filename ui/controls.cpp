@@ -1,0 +1,411 @@
+#include "ui/controls.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "ui/form.h"
+
+namespace ui {
+namespace {
+
+HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
+
+using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+
+int SystemDpi()
+{
+    const HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen)
+        ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+// Windows 10's per-window DPI where the system has it, the system DPI elsewhere.
+int WindowDpi(HWND window)
+{
+    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFunction>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (window && getDpiForWindow) {
+        if (const UINT dpi = getDpiForWindow(window))
+            return int(dpi);
+    }
+    return SystemDpi();
+}
+
+HWND CreateChild(Control& control, DWORD exStyle, const wchar_t* windowClass, const std::wstring& text, DWORD style,
+                 HWND parentWindow, void* createParams = nullptr)
+{
+    const RECT rect = control.PixelRect();
+    style |= WS_CHILD | (control.Visible() ? WS_VISIBLE : 0) | (control.Enabled() ? 0 : WS_DISABLED);
+    return CreateWindowExW(exStyle, windowClass, text.c_str(), style, rect.left, rect.top, rect.right - rect.left,
+                           rect.bottom - rect.top, parentWindow, nullptr, Instance(), createParams);
+}
+
+} // namespace
+
+Control::Control(Component* ownerComponent, std::wstring controlName, Control* parentControl)
+    : Component(ownerComponent, std::move(controlName)),
+      parent(parentControl ? parentControl : dynamic_cast<Control*>(ownerComponent))
+{
+    if (parent)
+        parent->controls.push_back(this);
+}
+
+Control::~Control()
+{
+    if (parent)
+        std::erase(parent->controls, this);
+    for (Control* child : controls)
+        child->parent = nullptr;
+    if (fontHandle)
+        DeleteObject(fontHandle);
+}
+
+Form* Control::ParentForm()
+{
+    Control* control = this;
+    while (control->parent)
+        control = control->parent;
+    return dynamic_cast<Form*>(control);
+}
+
+const Font& Control::ShownFont() const
+{
+    return parentFont && parent ? parent->ShownFont() : font;
+}
+
+int Control::Dpi() const
+{
+    const Control* top = this;
+    while (top->parent)
+        top = top->parent;
+    return WindowDpi(top->handle);
+}
+
+HWND Control::ShowingWindow() const
+{
+    for (const Control* control = this; control; control = control->parent) {
+        if (control->handle)
+            return control->handle;
+    }
+    return nullptr;
+}
+
+RECT Control::PixelRect() const
+{
+    const int dpi = Dpi();
+    const int left = Scale(bounds.left, dpi);
+    const int top = Scale(bounds.top, dpi);
+    return RECT{left, top, left + Scale(bounds.width, dpi), top + Scale(bounds.height, dpi)};
+}
+
+HFONT Control::FontHandle()
+{
+    const Font& shown = ShownFont();
+    const int dpi = Dpi();
+    if (!fontHandle || !(shown == fontOfHandle) || dpi != dpiOfHandle) {
+        if (fontHandle)
+            DeleteObject(fontHandle);
+        LOGFONTW logFont{};
+        logFont.lfHeight = -MulDiv(shown.points, dpi, 72);
+        logFont.lfWeight = shown.bold ? FW_BOLD : FW_NORMAL;
+        logFont.lfUnderline = shown.underline;
+        logFont.lfCharSet = DEFAULT_CHARSET;
+        logFont.lfQuality = CLEARTYPE_QUALITY;
+        lstrcpynW(logFont.lfFaceName, shown.face.c_str(), LF_FACESIZE);
+        fontHandle = CreateFontIndirectW(&logFont);
+        fontOfHandle = shown;
+        dpiOfHandle = dpi;
+    }
+    return fontHandle;
+}
+
+void Control::SetVisible(bool show)
+{
+    if (visible == show)
+        return;
+    visible = show;
+    if (handle && !dynamic_cast<Form*>(this))
+        ShowWindow(handle, show ? SW_SHOWNA : SW_HIDE);
+    else if (!handle)
+        Refresh();
+}
+
+void Control::SetEnabled(bool enable)
+{
+    enabled = enable;
+    if (handle)
+        EnableWindow(handle, enable);
+    else
+        Refresh();
+}
+
+void Control::Refresh()
+{
+    if (handle) {
+        SendMessageW(handle, WM_SETFONT, WPARAM(FontHandle()), TRUE);
+        InvalidateRect(handle, nullptr, TRUE);
+        for (Control* child : controls)
+            child->Refresh();
+        return;
+    }
+    if (const HWND window = ShowingWindow()) {
+        const RECT rect = PixelRect();
+        InvalidateRect(window, &rect, TRUE);
+    }
+}
+
+void Control::CreateHandles(HWND parentWindow)
+{
+    if (IsWindowed() && !handle) {
+        handle = CreateHandle(parentWindow);
+        if (handle) {
+            if (!GetWindowLongPtrW(handle, GWLP_USERDATA))
+                SetWindowLongPtrW(handle, GWLP_USERDATA, LONG_PTR(this));
+            SendMessageW(handle, WM_SETFONT, WPARAM(FontHandle()), FALSE);
+            HandleCreated();
+        }
+    }
+    for (Control* child : controls)
+        child->CreateHandles(handle ? handle : parentWindow);
+}
+
+void Control::LayoutHandles()
+{
+    if (handle && !dynamic_cast<Form*>(this)) {
+        const RECT rect = PixelRect();
+        SetWindowPos(handle, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (handle)
+        SendMessageW(handle, WM_SETFONT, WPARAM(FontHandle()), TRUE);
+    for (Control* child : controls)
+        child->LayoutHandles();
+}
+
+void TextControl::SetText(const std::wstring& newText)
+{
+    text = newText;
+    if (Handle())
+        SetWindowTextW(Handle(), text.c_str());
+    else
+        Refresh();
+}
+
+void TextControl::HandleCreated()
+{
+    SetWindowTextW(Handle(), text.c_str());
+}
+
+void Label::Paint(HDC dc, const RECT& rect)
+{
+    const Font& shown = ShownFont();
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, !Enabled() ? GetSysColor(COLOR_GRAYTEXT)
+                     : shown.colour == CLR_DEFAULT ? GetSysColor(COLOR_WINDOWTEXT)
+                                                   : shown.colour);
+    const HGDIOBJ old = SelectObject(dc, FontHandle());
+    UINT format = alignRight ? DT_RIGHT : DT_LEFT;
+    format |= wordWrap ? DT_WORDBREAK : DT_SINGLELINE;
+    if (centreVertically && !wordWrap)
+        format |= DT_VCENTER;
+    RECT textRect = rect;
+    DrawTextW(dc, Text().c_str(), int(Text().size()), &textRect, format);
+    SelectObject(dc, old);
+}
+
+HWND Panel::CreateHandle(HWND parentWindow)
+{
+    static const bool registered = [] {
+        WNDCLASSEXW windowClass{sizeof(windowClass)};
+        windowClass.lpfnWndProc = &Form::WindowProc;
+        windowClass.hInstance = Instance();
+        windowClass.lpszClassName = L"TMKPanel";
+        return RegisterClassExW(&windowClass) != 0;
+    }();
+    if (!registered)
+        return nullptr;
+    return CreateChild(*this, WS_EX_CONTROLPARENT, L"TMKPanel", Text(), WS_CLIPCHILDREN, parentWindow, this);
+}
+
+HWND Button::CreateHandle(HWND parentWindow)
+{
+    return CreateChild(*this, 0, L"BUTTON", Text(), WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON),
+                       parentWindow);
+}
+
+void Button::HandleCreated()
+{
+    TextControl::HandleCreated();
+    if (shield)
+        SendMessageW(Handle(), BCM_SETSHIELD, 0, TRUE);
+}
+
+void Button::Command(WORD code)
+{
+    if (code == BN_CLICKED && OnClick)
+        OnClick();
+}
+
+HWND Edit::CreateHandle(HWND parentWindow)
+{
+    return CreateChild(*this, WS_EX_CLIENTEDGE, L"EDIT", Text(), WS_TABSTOP | ES_AUTOHSCROLL, parentWindow);
+}
+
+HWND Memo::CreateHandle(HWND parentWindow)
+{
+    return CreateChild(*this, 0, L"EDIT", Text(), WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
+                       parentWindow);
+}
+
+Picture::~Picture()
+{
+    if (bitmap)
+        DeleteObject(bitmap);
+}
+
+void Picture::SetResource(const wchar_t* resourceName)
+{
+    if (bitmap)
+        DeleteObject(bitmap);
+    bitmap = static_cast<HBITMAP>(LoadImageW(Instance(), resourceName, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    DIBSECTION section{};
+    if (bitmap && GetObjectW(bitmap, sizeof(section), &section) == sizeof(section) && section.dsBm.bmBitsPixel == 32) {
+        // AlphaBlend wants each colour already multiplied by its alpha.
+        auto* pixel = static_cast<BYTE*>(section.dsBm.bmBits);
+        for (LONG i = 0; i < section.dsBm.bmWidth * std::abs(section.dsBm.bmHeight); ++i, pixel += 4) {
+            for (int c = 0; c < 3; ++c)
+                pixel[c] = BYTE(pixel[c] * pixel[3] / 255);
+        }
+    }
+    Refresh();
+}
+
+void Picture::Paint(HDC dc, const RECT& rect)
+{
+    BITMAP info{};
+    if (!bitmap || !GetObjectW(bitmap, sizeof(info), &info))
+        return;
+    const HDC source = CreateCompatibleDC(dc);
+    const HGDIOBJ old = SelectObject(source, bitmap);
+    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    if (info.bmBitsPixel == 32) {
+        const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+        AlphaBlend(dc, rect.left, rect.top, width, height, source, 0, 0, info.bmWidth, info.bmHeight, blend);
+    } else {
+        SetStretchBltMode(dc, HALFTONE);
+        StretchBlt(dc, rect.left, rect.top, width, height, source, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+    }
+    SelectObject(source, old);
+    DeleteDC(source);
+}
+
+void Bevel::Paint(HDC dc, const RECT& rect)
+{
+    RECT edge = rect;
+    DrawEdge(dc, &edge, EDGE_ETCHED, vertical ? BF_LEFT : BF_TOP);
+}
+
+HWND ProgressBar::CreateHandle(HWND parentWindow)
+{
+    const HWND window = CreateChild(*this, 0, PROGRESS_CLASSW, L"", PBS_SMOOTH, parentWindow);
+    SendMessageW(window, PBM_SETRANGE32, 0, 100);
+    SendMessageW(window, PBM_SETPOS, WPARAM(position), 0);
+    return window;
+}
+
+void ProgressBar::SetPosition(int newPosition)
+{
+    position = std::clamp(newPosition, 0, 100);
+    if (Handle())
+        SendMessageW(Handle(), PBM_SETPOS, WPARAM(position), 0);
+}
+
+HWND TrackBar::CreateHandle(HWND parentWindow)
+{
+    const HWND window =
+        CreateChild(*this, 0, TRACKBAR_CLASSW, L"", WS_TABSTOP | TBS_BOTH | TBS_AUTOTICKS | TBS_FIXEDLENGTH, parentWindow);
+    SendMessageW(window, TBM_SETRANGE, FALSE, MAKELPARAM(minimum, maximum));
+    SendMessageW(window, TBM_SETPAGESIZE, 0, 1);
+    SendMessageW(window, TBM_SETTHUMBLENGTH, WPARAM(Scale(thumbLength, Dpi())), 0);
+    SendMessageW(window, TBM_SETPOS, TRUE, position);
+    return window;
+}
+
+void TrackBar::SetPosition(int newPosition)
+{
+    position = std::clamp(newPosition, minimum, maximum);
+    if (Handle())
+        SendMessageW(Handle(), TBM_SETPOS, TRUE, position);
+}
+
+void TrackBar::Scroll()
+{
+    const int now = int(SendMessageW(Handle(), TBM_GETPOS, 0, 0));
+    if (now == position)
+        return;
+    position = now;
+    if (OnChange)
+        OnChange();
+}
+
+HWND ComboBoxEx::CreateHandle(HWND parentWindow)
+{
+    // The height of a drop-down list is the height of its open list.
+    const Bounds shown = bounds;
+    bounds.height += 200;
+    const HWND window = CreateChild(*this, 0, WC_COMBOBOXEXW, L"", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, parentWindow);
+    bounds = shown;
+    return window;
+}
+
+void ComboBoxEx::HandleCreated()
+{
+    const int size = Scale(16, Dpi());
+    if (images)
+        ImageList_Destroy(images);
+    images = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, int(items.size()), 0);
+    for (size_t i = 0; i < items.size(); ++i) {
+        const auto icon = static_cast<HICON>(LoadImageW(Instance(), items[i].icon, IMAGE_ICON, size, size, 0));
+        const int image = icon ? ImageList_AddIcon(images, icon) : -1;
+        if (icon)
+            DestroyIcon(icon);
+        COMBOBOXEXITEMW item{};
+        item.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE;
+        item.iItem = INT_PTR(i);
+        item.pszText = const_cast<wchar_t*>(items[i].text.c_str());
+        item.iImage = item.iSelectedImage = image;
+        SendMessageW(Handle(), CBEM_INSERTITEMW, 0, LPARAM(&item));
+    }
+    SendMessageW(Handle(), CBEM_SETIMAGELIST, 0, LPARAM(images));
+    SendMessageW(Handle(), CB_SETCURSEL, WPARAM(itemIndex), 0);
+}
+
+int ComboBoxEx::ItemIndex() const
+{
+    return Handle() ? int(SendMessageW(Handle(), CB_GETCURSEL, 0, 0)) : itemIndex;
+}
+
+void ComboBoxEx::SetItemIndex(int index)
+{
+    itemIndex = index;
+    if (Handle())
+        SendMessageW(Handle(), CB_SETCURSEL, WPARAM(index), 0);
+}
+
+void PopupMenu::PopupRightAligned(HWND ownerWindow, int x, int y)
+{
+    const HMENU menu = CreatePopupMenu();
+    for (size_t i = 0; i < items.size(); ++i)
+        AppendMenuW(menu, items[i]->separator ? MF_SEPARATOR : MF_STRING, i + 1, items[i]->Text().c_str());
+    const UINT chosen = UINT(TrackPopupMenuEx(
+        menu, TPM_RIGHTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON | TPM_RETURNCMD | TPM_VERPOSANIMATION, x, y, ownerWindow,
+        nullptr));
+    DestroyMenu(menu);
+    if (chosen >= 1 && chosen <= items.size() && items[chosen - 1]->OnClick)
+        items[chosen - 1]->OnClick();
+}
+
+} // namespace ui

@@ -1,0 +1,339 @@
+#include "ui/form.h"
+
+#include <windowsx.h>
+
+#include <map>
+
+#include "ui/application.h"
+
+namespace ui {
+namespace {
+
+Control* ControlOf(HWND window) { return reinterpret_cast<Control*>(GetWindowLongPtrW(window, GWLP_USERDATA)); }
+
+HBRUSH SolidBrush(COLORREF colour)
+{
+    static std::map<COLORREF, HBRUSH> brushes; // a handful of colours for the program's life
+    HBRUSH& brush = brushes[colour];
+    if (!brush)
+        brush = CreateSolidBrush(colour);
+    return brush;
+}
+
+// The colour that shows behind a control: its own, or that of the nearest ancestor with one.
+COLORREF BackgroundOf(const Control* control)
+{
+    for (; control; control = control->Parent()) {
+        if (control->colour)
+            return *control->colour;
+    }
+    return GetSysColor(COLOR_BTNFACE);
+}
+
+// The windowless child of a container window under a point, topmost first.
+Control* WindowlessAt(Control& container, POINT point)
+{
+    const auto& children = container.Controls();
+    for (auto it = children.rbegin(); it != children.rend(); ++it) {
+        Control* child = *it;
+        if (child->IsWindowed() || !child->Visible())
+            continue;
+        const RECT rect = child->PixelRect();
+        if (PtInRect(&rect, point))
+            return child;
+    }
+    return nullptr;
+}
+
+LPCWSTR CursorOf(const Control* control)
+{
+    for (; control; control = control->Parent()) {
+        if (control->cursor)
+            return control->cursor;
+    }
+    return IDC_ARROW;
+}
+
+void PaintContainer(Control& container, HWND window)
+{
+    PAINTSTRUCT paint;
+    const HDC screen = BeginPaint(window, &paint);
+    RECT client;
+    GetClientRect(window, &client);
+    // Paint into memory first, so that pictures and the labels on them never flicker.
+    const HDC dc = CreateCompatibleDC(screen);
+    const HBITMAP buffer = CreateCompatibleBitmap(screen, client.right, client.bottom);
+    const HGDIOBJ old = SelectObject(dc, buffer);
+    FillRect(dc, &client, SolidBrush(BackgroundOf(&container)));
+    for (Control* child : container.Controls()) {
+        if (!child->IsWindowed() && child->Visible())
+            child->Paint(dc, child->PixelRect());
+    }
+    BitBlt(screen, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+    SelectObject(dc, old);
+    DeleteObject(buffer);
+    DeleteDC(dc);
+    EndPaint(window, &paint);
+}
+
+// The windowless control the mouse is over, per container window.
+std::map<HWND, Control*> hovered;
+
+void SetHovered(HWND window, Control* control)
+{
+    Control*& current = hovered[window];
+    if (current == control)
+        return;
+    if (current && current->OnMouseLeave)
+        current->OnMouseLeave();
+    current = control;
+    if (current && current->OnMouseEnter)
+        current->OnMouseEnter();
+    if (control) {
+        TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, window, 0};
+        TrackMouseEvent(&track);
+    }
+}
+
+using AdjustForDpiFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+
+RECT WindowRectForClient(int width, int height, DWORD style, DWORD exStyle, int dpi)
+{
+    RECT rect{0, 0, width, height};
+    static const auto adjustForDpi = reinterpret_cast<AdjustForDpiFunction>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
+    if (!adjustForDpi || !adjustForDpi(&rect, style, FALSE, exStyle, UINT(dpi)))
+        AdjustWindowRectEx(&rect, style, FALSE, exStyle);
+    return rect;
+}
+
+} // namespace
+
+Form::Form(std::wstring formName) : TextControl(nullptr, std::move(formName)) {}
+
+Form::~Form()
+{
+    if (Handle())
+        DestroyWindow(Handle());
+}
+
+HWND Form::CreateHandle(HWND)
+{
+    const std::wstring className = L"T" + Name();
+    WNDCLASSEXW windowClass{sizeof(windowClass)};
+    windowClass.lpfnWndProc = &Form::WindowProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = className.c_str();
+    windowClass.hIcon = LoadIconW(windowClass.hInstance, L"MAINICON");
+    RegisterClassExW(&windowClass); // fails harmlessly when a second form of the class is made
+
+    const DWORD style = WS_CAPTION | WS_CLIPCHILDREN | (systemMenu ? WS_SYSMENU : 0) | (minimizeBox ? WS_MINIMIZEBOX : 0);
+    const DWORD exStyle = WS_EX_CONTROLPARENT | (owner ? 0 : WS_EX_APPWINDOW);
+    const int dpi = Dpi();
+    const RECT frame = WindowRectForClient(Scale(clientWidth, dpi), Scale(clientHeight, dpi), style, exStyle, dpi);
+    return CreateWindowExW(exStyle, className.c_str(), Text().c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
+                           frame.right - frame.left, frame.bottom - frame.top, owner ? owner->Handle() : nullptr,
+                           nullptr, windowClass.hInstance, this);
+}
+
+void Form::Create()
+{
+    CreateHandles(nullptr);
+}
+
+void Form::UseDesktopFont()
+{
+    LOGFONTW iconFont{};
+    if (SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof(iconFont), &iconFont, 0)) {
+        font.face = iconFont.lfFaceName;
+        // The icon-title font is given for the system DPI.
+        const HDC screen = GetDC(nullptr);
+        const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(nullptr, screen);
+        font.points = MulDiv(std::abs(iconFont.lfHeight), 72, dpi > 0 ? dpi : 96);
+    } else {
+        LOGFONTW systemFont{};
+        GetObjectW(GetStockObject(SYSTEM_FONT), sizeof(systemFont), &systemFont);
+        font.face = systemFont.lfFaceName;
+    }
+    parentFont = false;
+    Refresh();
+}
+
+void Form::PlaceWindow()
+{
+    RECT window;
+    GetWindowRect(Handle(), &window);
+    RECT area;
+    if (placement == Placement::OwnerCentre && owner && owner->Handle()) {
+        GetWindowRect(owner->Handle(), &area);
+    } else {
+        MONITORINFO monitor{sizeof(monitor)};
+        GetMonitorInfoW(MonitorFromWindow(owner && owner->Handle() ? owner->Handle() : Handle(), MONITOR_DEFAULTTOPRIMARY),
+                        &monitor);
+        area = monitor.rcWork;
+    }
+    const int width = window.right - window.left, height = window.bottom - window.top;
+    SetWindowPos(Handle(), nullptr, area.left + (area.right - area.left - width) / 2,
+                 area.top + (area.bottom - area.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Form::Show()
+{
+    if (!Handle())
+        Create();
+    if (OnShow)
+        OnShow();
+    if (!IsShown()) {
+        PlaceWindow();
+        ShowWindow(Handle(), SW_SHOW);
+    }
+    SetForegroundWindow(Handle());
+}
+
+void Form::Hide()
+{
+    if (Handle())
+        ShowWindow(Handle(), SW_HIDE);
+}
+
+bool Form::IsShown() const { return Handle() && IsWindowVisible(Handle()); }
+
+void Form::Close()
+{
+    if (OnClose)
+        OnClose();
+    if (inModal && modalResult == 0)
+        modalResult = IDCANCEL;
+    Hide();
+    if (Application::Instance().MainForm() == this)
+        PostQuitMessage(0); // closing the main window ends the program
+}
+
+int Form::ShowModal()
+{
+    const HWND ownerWindow = owner ? owner->Handle() : nullptr;
+    if (ownerWindow)
+        EnableWindow(ownerWindow, FALSE);
+    modalResult = 0;
+    inModal = true;
+    Show();
+    Application& application = Application::Instance();
+    MSG message;
+    while (modalResult == 0 && IsShown() && !application.Terminated()) {
+        if (GetMessageW(&message, nullptr, 0, 0) <= 0) {
+            application.Terminate();
+            PostQuitMessage(0);
+            break;
+        }
+        application.HandleMessage(message);
+    }
+    inModal = false;
+    if (ownerWindow)
+        EnableWindow(ownerWindow, TRUE);
+    Hide();
+    if (ownerWindow)
+        SetForegroundWindow(ownerWindow);
+    return modalResult ? modalResult : IDCANCEL;
+}
+
+LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA, LONG_PTR(create->lpCreateParams));
+    }
+    Control* container = ControlOf(window);
+    if (!container)
+        return DefWindowProcW(window, message, wParam, lParam);
+    auto* form = dynamic_cast<Form*>(container);
+
+    // No exception may cross into Windows: a failing handler ends its own work only.
+    try {
+        switch (message) {
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT:
+            PaintContainer(*container, window);
+            return 0;
+        case WM_MOUSEMOVE:
+            SetHovered(window, WindowlessAt(*container, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}));
+            return 0;
+        case WM_MOUSELEAVE:
+            SetHovered(window, nullptr);
+            return 0;
+        case WM_LBUTTONUP:
+            if (Control* clicked = WindowlessAt(*container, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+                clicked && clicked->Enabled() && clicked->OnClick)
+                clicked->OnClick();
+            return 0;
+        case WM_SETCURSOR:
+            if (LOWORD(lParam) == HTCLIENT) {
+                const Control* target = container;
+                if (HWND(wParam) != window) {
+                    if (Control* child = ControlOf(HWND(wParam)))
+                        target = child;
+                } else {
+                    POINT point;
+                    GetCursorPos(&point);
+                    ScreenToClient(window, &point);
+                    if (Control* child = WindowlessAt(*container, point))
+                        target = child;
+                }
+                SetCursor(LoadCursorW(nullptr, CursorOf(target)));
+                return TRUE;
+            }
+            break;
+        case WM_COMMAND:
+            if (lParam) {
+                if (Control* child = ControlOf(HWND(lParam)); child && child != container)
+                    child->Command(HIWORD(wParam));
+                return 0;
+            }
+            if (form && LOWORD(wParam) == IDOK && form->defaultButton && form->defaultButton->OnClick)
+                form->defaultButton->OnClick();
+            if (form && LOWORD(wParam) == IDCANCEL) {
+                if (form->cancelButton && form->cancelButton->OnClick)
+                    form->cancelButton->OnClick();
+                else if (form->systemMenu)
+                    form->Close();
+            }
+            return 0;
+        case WM_HSCROLL:
+            if (Control* child = lParam ? ControlOf(HWND(lParam)) : nullptr)
+                child->Scroll();
+            return 0;
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLOREDIT: {
+            const Control* child = ControlOf(HWND(lParam));
+            const COLORREF background = BackgroundOf(child ? child : container);
+            SetBkColor(HDC(wParam), background);
+            return LRESULT(SolidBrush(background));
+        }
+        case WM_CLOSE:
+            if (form) {
+                form->Close();
+                return 0;
+            }
+            break;
+        case WM_DPICHANGED:
+            if (form) {
+                const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+                SetWindowPos(window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                             suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+                form->LayoutHandles();
+                InvalidateRect(window, nullptr, TRUE);
+                return 0;
+            }
+            break;
+        case WM_DESTROY:
+            hovered.erase(window);
+            break;
+        }
+    } catch (...) {
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+} // namespace ui

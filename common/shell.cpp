@@ -1,0 +1,118 @@
+#include "common/shell.h"
+
+#include <shellapi.h>
+
+#include "ui/application.h"
+#include "ui/form.h"
+
+namespace Shell {
+namespace {
+
+HWND ApplicationWindow()
+{
+    const ui::Form* main = ui::Application::Instance().MainForm();
+    return main ? main->Handle() : nullptr;
+}
+
+std::wstring SystemFolder()
+{
+    wchar_t folder[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    return length && length < MAX_PATH ? std::wstring(folder, length) + L"\\" : std::wstring();
+}
+
+// The help engine, loaded by its full path from the system folder on first use and kept.
+void ShowHelp(const std::wstring& path)
+{
+    using HtmlHelpFunction = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
+    static const HtmlHelpFunction htmlHelp = [] {
+        const HMODULE engine = LoadLibraryW((SystemFolder() + L"hhctrl.ocx").c_str());
+        return engine ? reinterpret_cast<HtmlHelpFunction>(reinterpret_cast<void*>(GetProcAddress(engine, "HtmlHelpW")))
+                      : nullptr;
+    }();
+    constexpr UINT kDisplayTopic = 0; // HH_DISPLAY_TOPIC
+    if (htmlHelp)
+        htmlHelp(GetDesktopWindow(), path.c_str(), kDisplayTopic, 0);
+}
+
+void RealLaunch(const Launch& launch)
+{
+    if (launch.kind == Launch::Kind::HelpTopic) {
+        ShowHelp(launch.target);
+        return;
+    }
+    ShellExecuteW(launch.owner, L"open", launch.target.c_str(),
+                  launch.parameters.empty() ? nullptr : launch.parameters.c_str(), nullptr, SW_SHOW);
+}
+
+LaunchHandler& Handler()
+{
+    static LaunchHandler handler = RealLaunch;
+    return handler;
+}
+
+void Run(Launch launch)
+{
+    try {
+        Handler()(launch);
+    } catch (...) {
+        // A launch that fails has no visible effect.
+    }
+}
+
+} // namespace
+
+std::wstring ProgramFolder()
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+        if (length == 0)
+            return {};
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    return path.substr(0, path.rfind(L'\\') + 1);
+}
+
+void OpenDocument(const std::wstring& target, const std::wstring& parameters)
+{
+    Run({Launch::Kind::Open, ApplicationWindow(), target, parameters});
+}
+
+void StartProgram(const std::wstring& target, const std::wstring& parameters)
+{
+    Run({Launch::Kind::Open, nullptr, target, parameters});
+}
+
+void OpenWebPage(const std::wstring& url)
+{
+    Run({Launch::Kind::Open, ApplicationWindow(), url, L""});
+}
+
+void ShowHelpTopic(const std::wstring& helpFile, const std::wstring& topic)
+{
+    Run({Launch::Kind::HelpTopic, GetDesktopWindow(), ProgramFolder() + helpFile + L"::" + topic + L">HelpWindow", L""});
+}
+
+void HardenDllSearch()
+{
+    // Windows 8 and Windows 7 with KB2533623 can restrict the search to the system folder;
+    // elsewhere, at least the current folder leaves the search order.
+    using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+    const auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFunction>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+    constexpr DWORD kSearchSystem32 = 0x00000800; // LOAD_LIBRARY_SEARCH_SYSTEM32
+    if (!setDefault || !setDefault(kSearchSystem32))
+        SetDllDirectoryW(L"");
+}
+
+void SetLaunchHandler(LaunchHandler handler)
+{
+    Handler() = std::move(handler);
+}
+
+} // namespace Shell

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+// Everything the programs start outside themselves: documents, programs, web pages and help
+// topics. None of these report whether the start worked.
+namespace Shell {
+
+// The folder of the running program, with a trailing backslash.
+std::wstring ProgramFolder();
+
+void OpenDocument(const std::wstring& target, const std::wstring& parameters);
+void StartProgram(const std::wstring& target, const std::wstring& parameters);
+void OpenWebPage(const std::wstring& url);
+// Shows a topic of a help file in the program folder, in the help file's "HelpWindow".
+void ShowHelpTopic(const std::wstring& helpFile, const std::wstring& topic);
+
+// Makes the program load DLLs from the system folder only, never from its own or the
+// current folder, where someone else may have put a file of the same name.
+void HardenDllSearch();
+
+// One request to the shell: an open (ShellExecute) or a help topic (HtmlHelp).
+struct Launch {
+    enum class Kind { Open, HelpTopic };
+    Kind kind;
+    HWND owner;              // the window the shell shows its own notices over
+    std::wstring target;     // a file, a program, a URL, or the help path
+    std::wstring parameters; // empty: none
+};
+// What the launches do: the real shell by default; tests record them instead.
+using LaunchHandler = std::function<void(const Launch&)>;
+void SetLaunchHandler(LaunchHandler handler);
+
+} // namespace Shell

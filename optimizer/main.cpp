@@ -1,11 +1,38 @@
 #include <windows.h>
 
-#include "common/captions.h"
+#include "common/shell.h"
+#include "common/window_coordination.h"
+#include "optimizer/about_form.h"
+#include "optimizer/main_form.h"
+#include "optimizer/settings_form.h"
+#include "optimizer/startup.h"
+#include "ui/application.h"
 
-// Marlowick's entry point. Its windows and start-up arrive with the main window; until then
-// it only shows that the program starts and finds its caption table: exit code 0 when the
-// main window's title can be read from it, 1 when not.
+// Marlowick's start: bookkeeping, the single-instance rule, then the three windows and the
+// message loop. Update-check mode ("/checkupdate") asks the vendor's server once the
+// updater has arrived; until then it does the bookkeeping and the single-instance rule.
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
-    return Captions::GetCaption(L"MKMainForm", L"MKMainForm").empty() ? 1 : 0;
+    Shell::HardenDllSearch();
+    Startup::RecordStart();
+    if (WindowCoordination::ActivateRunningInstance(WindowCoordination::kMainFormClass, true))
+        return 0;
+    if (Startup::IsUpdateCheckMode(GetCommandLineW()))
+        return 0;
+
+    ui::Application& application = ui::Application::Instance();
+    TMKMainForm mainForm;
+    TMKAboutForm aboutForm(mainForm);
+    TMKSettingsForm settingsForm(mainForm);
+    mainForm.aboutForm = &aboutForm;
+    mainForm.settingsForm = &settingsForm;
+    application.SetMainForm(&mainForm);
+
+    mainForm.Create();
+    mainForm.FormCreate();
+    aboutForm.Create();
+    settingsForm.Create();
+    mainForm.Show();
+    application.Run(mainForm);
+    return 0;
 }

@@ -187,16 +187,16 @@ void Control::LayoutHandles()
 
 void TextControl::SetText(const std::wstring& newText)
 {
-    text = newText;
+    standingText = newText;
     if (Handle())
-        SetWindowTextW(Handle(), text.c_str());
+        SetWindowTextW(Handle(), standingText.c_str());
     else
         Refresh();
 }
 
 void TextControl::HandleCreated()
 {
-    SetWindowTextW(Handle(), text.c_str());
+    SetWindowTextW(Handle(), standingText.c_str());
 }
 
 void Label::Paint(HDC dc, const RECT& rect)
@@ -207,7 +207,7 @@ void Label::Paint(HDC dc, const RECT& rect)
                      : shown.colour == CLR_DEFAULT ? GetSysColor(COLOR_WINDOWTEXT)
                                                    : shown.colour);
     const HGDIOBJ old = SelectObject(dc, FontHandle());
-    UINT format = alignRight ? DT_RIGHT : DT_LEFT;
+    UINT format = align == Align::Right ? DT_RIGHT : align == Align::Centre ? DT_CENTER : DT_LEFT;
     format |= wordWrap ? DT_WORDBREAK : DT_SINGLELINE;
     if (centreVertically && !wordWrap)
         format |= DT_VCENTER;

@@ -103,21 +103,22 @@ private:
 class TextControl : public Control, public Captioned {
 public:
     using Control::Control;
-    const std::wstring& Text() const override { return text; }
+    const std::wstring& Text() const override { return standingText; }
     void SetText(const std::wstring& newText) override;
 
 protected:
     void HandleCreated() override;
 
 private:
-    std::wstring text;
+    std::wstring standingText;
 };
 
 class Label : public TextControl {
 public:
     using TextControl::TextControl;
+    enum class Align { Left, Centre, Right };
+    Align align = Align::Left;
     bool wordWrap = false;
-    bool alignRight = false;
     bool centreVertically = false;
     void Paint(HDC dc, const RECT& rect) override;
 };
@@ -244,11 +245,11 @@ public:
     using Component::Component;
     bool separator = false;
     std::function<void()> OnClick;
-    const std::wstring& Text() const override { return text; }
-    void SetText(const std::wstring& newText) override { text = newText; }
+    const std::wstring& Text() const override { return standingText; }
+    void SetText(const std::wstring& newText) override { standingText = newText; }
 
 private:
-    std::wstring text;
+    std::wstring standingText;
 };
 
 // A menu of items, opened at a point of the screen.

@@ -189,6 +189,8 @@ void Form::Show()
         ShowWindow(Handle(), SW_SHOW);
     }
     SetForegroundWindow(Handle());
+    if (activeControl && activeControl->Handle())
+        SetFocus(activeControl->Handle());
 }
 
 void Form::Hide()

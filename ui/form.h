@@ -22,6 +22,7 @@ public:
     Form* owner = nullptr;        // for centring and modal display
     Button* defaultButton = nullptr;
     Button* cancelButton = nullptr;
+    Control* activeControl = nullptr; // gets the keyboard focus when the form is shown
 
     std::function<void()> OnShow;
     std::function<void()> OnClose;

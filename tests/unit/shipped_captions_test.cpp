@@ -110,6 +110,9 @@ const Entry kOwnTexts[] = {
     {L"MKAboutForm", L"CopyrightLabel", L"\u00A9"},
     {L"MKAboutForm", L"LicensedMemo", L""},
     {L"MKAboutForm", L"CopyrightWarningLabel", L"\u00AE"},
+    {L"MKMainForm", L"MessageBoxNoRights1", L"administrator"},
+    {L"MKMainForm", L"MessageBoxNoRights2", L"Run as administrator"},
+    {L"MKMainForm", L"MessageBoxChangeIncomplete1", L"Not every change"},
 };
 
 std::string TableBytes()

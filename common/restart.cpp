@@ -3,9 +3,11 @@
 namespace Restart {
 namespace {
 
+BOOL RealRequest(UINT flags, DWORD reason) { return ExitWindowsEx(flags, reason); }
+
 RestartRequest& CurrentRequest()
 {
-    static RestartRequest request = [](UINT flags, DWORD reason) { return ExitWindowsEx(flags, reason); };
+    static RestartRequest request = RealRequest;
     return request;
 }
 
@@ -34,7 +36,7 @@ void RestartWindows()
 
 void SetRestartRequest(RestartRequest request)
 {
-    CurrentRequest() = std::move(request);
+    CurrentRequest() = request ? std::move(request) : RestartRequest(RealRequest);
 }
 
 } // namespace Restart

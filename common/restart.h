@@ -15,7 +15,7 @@ void EnableShutdownPrivilege(bool enable);
 // once Windows has taken the request, or quietly when it refused.
 void RestartWindows();
 
-// What RestartWindows asks of Windows: ExitWindowsEx by default. Tests put a recorder here,
+// What RestartWindows asks of Windows: ExitWindowsEx by default (and after setting none). Tests put a recorder here,
 // since a real request would end the whole Wine session.
 using RestartRequest = std::function<BOOL(UINT flags, DWORD reason)>;
 void SetRestartRequest(RestartRequest request);

@@ -112,7 +112,7 @@ void HardenDllSearch()
 
 void SetLaunchHandler(LaunchHandler handler)
 {
-    Handler() = std::move(handler);
+    Handler() = handler ? std::move(handler) : LaunchHandler(RealLaunch);
 }
 
 } // namespace Shell

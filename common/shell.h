@@ -30,7 +30,8 @@ struct Launch {
     std::wstring target;     // a file, a program, a URL, or the help path
     std::wstring parameters; // empty: none
 };
-// What the launches do: the real shell by default; tests record them instead.
+// What the launches do: the real shell by default (and after setting none); tests record
+// them instead.
 using LaunchHandler = std::function<void(const Launch&)>;
 void SetLaunchHandler(LaunchHandler handler);
 

@@ -13,9 +13,6 @@ Application& Application::Instance()
 }
 
 Application::Application()
-    : messageBox([](HWND owner, const std::wstring& text, const std::wstring& title, UINT flags) {
-          return ::MessageBoxW(owner, text.c_str(), title.c_str(), flags);
-      })
 {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_BAR_CLASSES | ICC_USEREX_CLASSES |
                                                         ICC_STANDARD_CLASSES};
@@ -61,6 +58,8 @@ void Application::Run(Form& form)
 
 int Application::MessageBox(HWND owner, const std::wstring& text, const std::wstring& title, UINT flags)
 {
+    if (!messageBox)
+        return ::MessageBoxW(owner, text.c_str(), title.c_str(), flags);
     return messageBox(owner, text, title, flags);
 }
 

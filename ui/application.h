@@ -28,6 +28,7 @@ public:
     // Called with the virtual key of every key press in the program's windows.
     std::function<void(WPARAM key)> OnShortCut;
 
+    // Shows a message box, through the handler when one is set (MessageBoxW otherwise).
     using MessageBoxHandler =
         std::function<int(HWND owner, const std::wstring& text, const std::wstring& title, UINT flags)>;
     int MessageBox(HWND owner, const std::wstring& text, const std::wstring& title, UINT flags);

@@ -96,6 +96,22 @@ void DeleteTree(HKEY root, const std::wstring& path, REGSAM view)
     RegCloseKey(parent);
 }
 
+Snapshot::Snapshot(std::vector<Place> placesToKeep) : places(std::move(placesToKeep))
+{
+    for (const Place& place : places)
+        saved.push_back(Read(place.root, place.path, place.name));
+}
+
+Snapshot::~Snapshot()
+{
+    for (size_t i = 0; i < places.size(); ++i) {
+        if (saved[i])
+            Write(places[i].root, places[i].path, places[i].name, *saved[i]);
+        else
+            Delete(places[i].root, places[i].path, places[i].name);
+    }
+}
+
 DenyWrites::DenyWrites(HKEY root, const std::wstring& path)
 {
     Check(RegOpenKeyExW(root, Relative(path).c_str(), 0, READ_CONTROL | WRITE_DAC, &key), "RegOpenKeyExW");

@@ -28,6 +28,25 @@ void Delete(HKEY root, const std::wstring& path, const std::wstring& name, REGSA
 bool KeyExists(HKEY root, const std::wstring& path, REGSAM view = 0);
 void DeleteTree(HKEY root, const std::wstring& path, REGSAM view = 0);
 
+// Values of the registry that a test changes, as they were when it began; they are put back
+// (or deleted, when they were missing) when the snapshot ends.
+class Snapshot {
+public:
+    struct Place {
+        HKEY root;
+        std::wstring path, name;
+    };
+    explicit Snapshot(std::vector<Place> places);
+    ~Snapshot();
+    Snapshot(const Snapshot&) = delete;
+    Snapshot& operator=(const Snapshot&) = delete;
+    const std::vector<Place>& Places() const { return places; }
+
+private:
+    std::vector<Place> places;
+    std::vector<std::optional<RawValue>> saved;
+};
+
 // While it lives, nobody may set values in or create keys under the key (which must exist):
 // a deny ACE for Everyone heads its DACL. The key's former security comes back afterwards.
 class DenyWrites {

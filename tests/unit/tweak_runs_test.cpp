@@ -51,13 +51,9 @@ std::set<int> Rows(int first, int last, std::initializer_list<int> more = {})
 // the test prefix's own values back afterwards.
 class TweakRunsTest : public ::testing::Test {
 protected:
-    struct Place {
-        HKEY root;
-        std::wstring path, name;
-    };
-
-    void SetUp() override
+    static std::vector<TestRegistry::Snapshot::Place> Places()
     {
+        std::vector<TestRegistry::Snapshot::Place> places;
         for (const auto& t : kTweaks)
             places.push_back({t.root, std::wstring(t.keyPath), std::wstring(t.valueName)});
         places.push_back({ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kRestore});
@@ -65,24 +61,14 @@ protected:
             if (t.backupDefault)
                 places.push_back({ProgramKey::kRoot, ProgramKey::kPath, std::wstring(t.valueName)});
         }
-        for (const Place& p : places)
-            saved.push_back(TestRegistry::Read(p.root, p.path, p.name));
-        ResetToOriginals();
+        return places;
     }
 
-    void TearDown() override
-    {
-        for (size_t i = 0; i < places.size(); ++i) {
-            if (saved[i])
-                TestRegistry::Write(places[i].root, places[i].path, places[i].name, *saved[i]);
-            else
-                TestRegistry::Delete(places[i].root, places[i].path, places[i].name);
-        }
-    }
+    void SetUp() override { ResetToOriginals(); }
 
     void ResetToOriginals()
     {
-        for (const Place& p : places)
+        for (const auto& p : snapshot.Places())
             TestRegistry::Delete(p.root, p.path, p.name);
         for (const auto& [row, value] : kOriginals)
             TestRegistry::Write(Row(row).root, std::wstring(Row(row).keyPath), std::wstring(Row(row).valueName), value);
@@ -131,8 +117,7 @@ protected:
         return {kOriginals.begin(), kOriginals.end()};
     }
 
-    std::vector<Place> places;
-    std::vector<std::optional<RawValue>> saved;
+    TestRegistry::Snapshot snapshot{Places()};
 };
 
 // Optimize writes the rows of the edition and keeps the originals; Restore brings the

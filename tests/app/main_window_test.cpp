@@ -1,0 +1,332 @@
+// Marlowick's windows driven in this process: real windows and the real registry; message
+// boxes are answered, launches and the restart are recorded, and progress is paced quickly.
+#include <gtest/gtest.h>
+
+#include <deque>
+
+#include "common/captions.h"
+#include "common/program_key.h"
+#include "common/registry.h"
+#include "common/restart.h"
+#include "common/shell.h"
+#include "optimizer/main_form.h"
+#include "optimizer/startup.h"
+#include "optimizer/timestamp.h"
+#include "optimizer/tweak_catalogue.h"
+#include "tests/support/registry_helpers.h"
+#include "ui/application.h"
+
+namespace {
+
+using TestRegistry::RawValue;
+
+struct ShownMessage {
+    HWND owner;
+    std::wstring text, title;
+    UINT flags;
+};
+
+std::wstring Main(const wchar_t* key) { return Captions::GetCaption(L"MKMainForm", key); }
+
+std::vector<TestRegistry::Snapshot::Place> TouchedValues()
+{
+    std::vector<TestRegistry::Snapshot::Place> places;
+    for (const auto& t : TweakCatalogue::kTweaks) {
+        places.push_back({t.root, std::wstring(t.keyPath), std::wstring(t.valueName)});
+        places.push_back({ProgramKey::kRoot, ProgramKey::kPath, std::wstring(t.valueName)});
+    }
+    for (const wchar_t* name : {ProgramKey::kRestore, ProgramKey::kProcessorType, ProgramKey::kSpeedSetting,
+                                ProgramKey::kInstalledDate, ProgramKey::kUpdatedDate, ProgramKey::kUpdated})
+        places.push_back({ProgramKey::kRoot, ProgramKey::kPath, name});
+    places.push_back({HKEY_LOCAL_MACHINE, L"\\HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0\\", L"ProcessorNameString"});
+    return places;
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (const auto& place : snapshot.Places()) {
+            if (place.path == ProgramKey::kPath)
+                TestRegistry::Delete(place.root, place.path, place.name);
+        }
+        ui::Application::Instance().SetMessageBoxHandler(
+            [this](HWND owner, const std::wstring& text, const std::wstring& title, UINT flags) {
+                messages.push_back({owner, text, title, flags});
+                if (answers.empty())
+                    return IDCANCEL;
+                const int answer = answers.front();
+                answers.pop_front();
+                return answer;
+            });
+        Shell::SetLaunchHandler([this](const Shell::Launch& launch) { launches.push_back(launch); });
+        Restart::SetRestartRequest([this](UINT flags, DWORD) {
+            restarts.push_back(flags);
+            return TRUE;
+        });
+    }
+
+    void TearDown() override
+    {
+        ui::Application::Instance().SetMessageBoxHandler(nullptr);
+        Shell::SetLaunchHandler(nullptr);
+        Restart::SetRestartRequest(nullptr);
+    }
+
+    // The three windows, as the start-up makes them.
+    struct Windows {
+        TMKMainForm main;
+        TMKAboutForm about{main};
+        TMKSettingsForm settings{main};
+        Windows()
+        {
+            main.aboutForm = &about;
+            main.settingsForm = &settings;
+            settings.pacing = {3, 3, {1, 2, 3}, 0};
+            ui::Application::Instance().SetMainForm(&main);
+            main.Create();
+            main.FormCreate();
+            about.Create();
+            settings.Create();
+            main.Show();
+        }
+        ~Windows() { ui::Application::Instance().SetMainForm(nullptr); }
+    };
+
+    static std::optional<RawValue> Program(const wchar_t* name)
+    {
+        return TestRegistry::Read(ProgramKey::kRoot, ProgramKey::kPath, name);
+    }
+
+    std::wstring FinalQuestion(const std::wstring& first) const
+    {
+        return first + L"\r\n\r\n" + Main(L"MessageBoxChangeRestart2") + L"\r\n\r\n" + Main(L"MessageBoxChangeRestart3");
+    }
+
+    TestRegistry::Snapshot snapshot{TouchedValues()};
+    std::vector<ShownMessage> messages;
+    std::deque<int> answers;
+    std::vector<Shell::Launch> launches;
+    std::vector<UINT> restarts;
+};
+
+TEST_F(MainWindowTest, OptimizeStoresTheChoicesRunsAllStepsAndAsksForARestart)
+{
+    for (const int answer : {IDNO, IDYES}) {
+        SCOPED_TRACE(answer == IDYES ? "Yes" : "No");
+        Windows windows;
+        windows.main.WindowsCombo.SetItemIndex(1);
+        windows.main.ProcessorCombo.SetItemIndex(2);
+        windows.main.SpeedTrackBar.SetPosition(1);
+        answers = {answer};
+        messages.clear();
+        restarts.clear();
+
+        windows.main.GoButtonClick();
+
+        EXPECT_EQ(windows.settings.stepCounter, 31);
+        EXPECT_EQ(windows.settings.MainProgress.Position(), 100);
+        EXPECT_FALSE(windows.settings.IsShown());
+        EXPECT_TRUE(windows.main.Enabled());
+        EXPECT_TRUE(windows.main.RestoreButton.Enabled());
+        EXPECT_EQ(Program(ProgramKey::kProcessorType), TestRegistry::Dword(2));
+        EXPECT_EQ(Program(ProgramKey::kSpeedSetting), TestRegistry::Dword(1));
+        EXPECT_EQ(Program(ProgramKey::kRestore), TestRegistry::Dword(1));
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].owner, windows.main.Handle());
+        EXPECT_EQ(messages[0].title, Main(L"MKMainForm"));
+        EXPECT_EQ(messages[0].text, FinalQuestion(Main(L"MessageBoxChangeRestart1")));
+        EXPECT_EQ(messages[0].flags, UINT(MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2));
+        EXPECT_EQ(restarts, answer == IDYES ? std::vector<UINT>{EWX_REBOOT | EWX_FORCEIFHUNG} : std::vector<UINT>{});
+    }
+}
+
+TEST_F(MainWindowTest, RestoreAsksFirstAndCancelChangesNothing)
+{
+    Windows windows;
+    windows.main.GoButtonClick(); // no answer: restart later
+    const auto before = Program(ProgramKey::kRestore);
+    messages.clear();
+
+    answers = {IDCANCEL};
+    windows.main.RestoreButtonClick();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, Main(L"MessageBoxReset1") + L"\r\n\r\n" + Main(L"MessageBoxReset2"));
+    EXPECT_EQ(messages[0].flags, UINT(MB_OKCANCEL | MB_ICONWARNING));
+    EXPECT_EQ(Program(ProgramKey::kRestore), before);
+    EXPECT_TRUE(windows.main.RestoreButton.Enabled());
+
+    answers = {IDOK, IDNO};
+    windows.settings.stepCounter = 0;
+    windows.main.RestoreButtonClick();
+    EXPECT_EQ(windows.settings.stepCounter, 27);
+    EXPECT_EQ(Program(ProgramKey::kRestore), std::nullopt);
+    EXPECT_FALSE(windows.main.RestoreButton.Enabled());
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(messages[2].text, FinalQuestion(Main(L"MessageBoxChangeRestart1")));
+    EXPECT_EQ(messages[2].flags, UINT(MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2));
+}
+
+// Without the right to write the program key nothing is written and no progress is shown;
+// the user is told what to do.
+TEST_F(MainWindowTest, WithoutAdministratorRightsNothingBegins)
+{
+    Windows windows;
+    ASSERT_TRUE(CustomRegistry::WriteRegInteger(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kProcessorType, 0, false));
+    TestRegistry::DenyWrites deny(ProgramKey::kRoot, ProgramKey::kPath);
+    windows.main.ProcessorCombo.SetItemIndex(2);
+    for (const auto click : {&TMKMainForm::GoButtonClick, &TMKMainForm::RestoreButtonClick}) {
+        messages.clear();
+        (windows.main.*click)();
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].text, Main(L"MessageBoxNoRights1") + L"\r\n\r\n" + Main(L"MessageBoxNoRights2"));
+        EXPECT_EQ(messages[0].flags, UINT(MB_OK | MB_ICONWARNING));
+        EXPECT_EQ(windows.settings.stepCounter, 0);
+    }
+    EXPECT_EQ(Program(ProgramKey::kProcessorType), TestRegistry::Dword(0));
+    EXPECT_EQ(Program(ProgramKey::kRestore), std::nullopt);
+}
+
+TEST_F(MainWindowTest, TheAboutWindowShowsTheVersionOnceOnEveryShowing)
+{
+    Windows windows;
+    for (int showing = 0; showing < 2; ++showing) {
+        PostMessageW(windows.about.Handle(), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), LPARAM(windows.about.CloseButton.Handle()));
+        EXPECT_EQ(windows.about.ShowModal(), IDOK);
+        EXPECT_EQ(windows.about.VersionLabel.Text(), L"Marlowick 2  (Version : 2.10.21.2024)");
+    }
+}
+
+TEST_F(MainWindowTest, F1OpensTheHelpTopicInEachWindow)
+{
+    Windows windows;
+    const std::wstring topic = Shell::ProgramFolder() + L"Marlowick.chm::/html/main.htm>HelpWindow";
+    const auto pressF1 = [](HWND window) { PostMessageW(window, WM_KEYDOWN, VK_F1, 0); };
+
+    pressF1(windows.main.GoButton.Handle());
+    ui::Application::Instance().ProcessMessages();
+    windows.settings.Show();
+    pressF1(windows.settings.Handle());
+    ui::Application::Instance().ProcessMessages();
+    windows.settings.Hide();
+    pressF1(windows.about.CloseButton.Handle());
+    PostMessageW(windows.about.Handle(), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), LPARAM(windows.about.CloseButton.Handle()));
+    windows.about.ShowModal();
+    windows.about.HelpButtonClick();
+
+    ASSERT_EQ(launches.size(), 4u);
+    for (const auto& launch : launches) {
+        EXPECT_EQ(launch.kind, Shell::Launch::Kind::HelpTopic);
+        EXPECT_EQ(launch.target, topic);
+        EXPECT_EQ(launch.owner, GetDesktopWindow());
+    }
+}
+
+TEST_F(MainWindowTest, LinksOpenPagesTheLicenceAndTheUpdater)
+{
+    Windows windows;
+    windows.main.NavButton2Click();
+    windows.main.NavButton3Click();
+    windows.main.UpdatesButtonClick();
+    windows.about.LicenseAgreementLabelClick();
+    ASSERT_EQ(launches.size(), 4u);
+    EXPECT_EQ(launches[0].target, L"http://www.korvel.com/");
+    EXPECT_EQ(launches[0].owner, windows.main.Handle());
+    EXPECT_EQ(launches[1].target, L"http://www.korvel.com/support/");
+    EXPECT_EQ(launches[2].target, Shell::ProgramFolder() + L"MarlowickUpdate.exe");
+    EXPECT_EQ(launches[2].owner, nullptr);
+    EXPECT_EQ(launches[2].parameters, L"");
+    EXPECT_EQ(launches[3].target, Shell::ProgramFolder() + L"License.rtf");
+}
+
+TEST_F(MainWindowTest, StartsTheUpdateCheckWhenTheLastUpdateIsMoreThan45DaysAway)
+{
+    constexpr std::int64_t kDay = 86'400'000;
+    const std::int64_t now = Timestamp::NowMilliseconds();
+    struct Case {
+        const char* what;
+        std::optional<std::wstring> updatedDate;
+        bool checks;
+    };
+    const Case cases[] = {
+        {"never updated", std::nullopt, false},
+        {"45 days ago", Timestamp::TimestampText(now - 45 * kDay), false},
+        {"46 days ago", Timestamp::TimestampText(now - 46 * kDay - 60'000), true},
+        {"46 days ahead", Timestamp::TimestampText(now + 46 * kDay + 60'000), true},
+        {"a locale date long ago", L"3/8/2024 2:05:09 PM", true},
+        {"not a moment", L"soon", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestRegistry::Delete(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kUpdatedDate);
+        if (c.updatedDate)
+            TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kUpdatedDate, TestRegistry::Sz(*c.updatedDate));
+        launches.clear();
+        Windows windows;
+        ASSERT_EQ(launches.size(), c.checks ? 1u : 0u);
+        if (c.checks) {
+            EXPECT_EQ(launches[0].target, Shell::ProgramFolder() + L"Marlowick.exe");
+            EXPECT_EQ(launches[0].parameters, L"/checkupdate");
+        }
+    }
+}
+
+TEST_F(MainWindowTest, PreselectsStoredChoicesAndShowsTheLastUpdate)
+{
+    const std::wstring cpu = L"\\HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0\\";
+    TestRegistry::Write(HKEY_LOCAL_MACHINE, cpu, L"ProcessorNameString", TestRegistry::Sz(L"AMD Ryzen 5"));
+    {
+        Windows windows; // nothing stored: detected
+        EXPECT_EQ(windows.main.ProcessorCombo.ItemIndex(), 1);
+        EXPECT_EQ(windows.main.SpeedTrackBar.Position(), 0);
+        EXPECT_FALSE(windows.main.RestoreButton.Enabled());
+        EXPECT_EQ(windows.main.SoftwareLastUpdateLabel.Text(), L"Last updated : ");
+        EXPECT_EQ(windows.main.VersionInstalledLabel.Text(), L"Version installed : 2.10.21.2024");
+    }
+    TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kProcessorType, TestRegistry::Dword(2));
+    TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kSpeedSetting, TestRegistry::Dword(5));
+    TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kRestore, TestRegistry::Dword(1));
+    TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kInstalledDate, TestRegistry::Sz(L"1709906709"));
+    {
+        Windows windows;
+        EXPECT_EQ(windows.main.ProcessorCombo.ItemIndex(), 2);
+        EXPECT_EQ(windows.main.SpeedTrackBar.Position(), 1);
+        EXPECT_TRUE(windows.main.RestoreButton.Enabled());
+        EXPECT_EQ(windows.main.SoftwareLastUpdateLabel.Text(), L"Last updated : Friday, March 8, 2024 - 2:05:09 PM");
+    }
+}
+
+TEST_F(MainWindowTest, EveryStartRecordsTheFirstStartAndAnInstalledUpdate)
+{
+    const std::wstring before = Timestamp::TimestampText(Timestamp::NowMilliseconds());
+    const std::wstring installed = Startup::RecordStart();
+    EXPECT_EQ(Program(ProgramKey::kInstalledDate), TestRegistry::Sz(installed));
+    EXPECT_GE(std::stoll(installed), std::stoll(before));
+    EXPECT_EQ(Program(ProgramKey::kUpdatedDate), std::nullopt);
+    EXPECT_EQ(Program(ProgramKey::kUpdated), std::nullopt);
+
+    // A stored text stays, whatever it is; "Updated" is consumed once.
+    TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kInstalledDate, TestRegistry::Sz(L"long ago"));
+    TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kUpdated, TestRegistry::Dword(1));
+    EXPECT_EQ(Startup::RecordStart(), L"long ago");
+    EXPECT_EQ(Program(ProgramKey::kUpdated), TestRegistry::Dword(0));
+    ASSERT_TRUE(Program(ProgramKey::kUpdatedDate));
+    const auto updated = CustomRegistry::ReadRegString(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kUpdatedDate, L"", false);
+    EXPECT_GE(std::stoll(updated), std::stoll(before));
+}
+
+TEST(StartupTest, OnlyTheWholeFirstArgumentSelectsUpdateCheckMode)
+{
+    const std::pair<const wchar_t*, bool> cases[] = {
+        {L"Marlowick.exe /checkupdate", true},
+        {L"\"C:\\Program Files\\Marlowick\\Marlowick.exe\" /CheckUpdate", true},
+        {L"Marlowick.exe /CHECKUPDATE more", true},
+        {L"Marlowick.exe", false},
+        {L"Marlowick.exe /checkupdates", false},
+        {L"Marlowick.exe other /checkupdate", false},
+    };
+    for (const auto& [commandLine, checkMode] : cases)
+        EXPECT_EQ(Startup::IsUpdateCheckMode(commandLine), checkMode) << testing::PrintToString(std::wstring(commandLine));
+}
+
+} // namespace

@@ -1,0 +1,111 @@
+// Measures, each against a baseline in the same run:
+//  start     Marlowick from process start to its main window on screen, and a minimal
+//            program that shows one window;
+//  registry  the registry work of one Optimize, and as many bare RegSetValueExW calls.
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "common/program_key.h"
+#include "optimizer/tweak_catalogue.h"
+#include "optimizer/tweak_runs.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Milliseconds(Clock::duration duration) { return std::chrono::duration<double, std::milli>(duration).count(); }
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+std::wstring Beside(const wchar_t* fileName)
+{
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::wstring path(self);
+    return path.substr(0, path.rfind(L'\\') + 1) + fileName;
+}
+
+// Starts a program and waits until a window of the class is visible; -1 on failure.
+double StartToWindow(const std::wstring& program, const wchar_t* windowClass)
+{
+    std::wstring commandLine = L"\"" + program + L"\"";
+    STARTUPINFOW startup{sizeof(startup)};
+    PROCESS_INFORMATION process{};
+    const Clock::time_point start = Clock::now();
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return -1;
+    HWND window = nullptr;
+    while (!(window = FindWindowW(windowClass, nullptr)) || !IsWindowVisible(window)) {
+        if (Clock::now() - start > std::chrono::seconds(30))
+            break;
+        Sleep(1);
+    }
+    const double elapsed = Milliseconds(Clock::now() - start);
+    if (window)
+        PostMessageW(window, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0)
+        TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return window ? elapsed : -1;
+}
+
+void BenchStart(int rounds)
+{
+    std::vector<double> marlowick, minimal;
+    for (int i = 0; i < rounds; ++i) {
+        minimal.push_back(StartToWindow(Beside(L"minimal_window.exe"), L"TBenchMinimal"));
+        marlowick.push_back(StartToWindow(Beside(L"Marlowick.exe"), L"TMKMainForm"));
+    }
+    const double a = Median(marlowick), b = Median(minimal);
+    std::printf("start     Marlowick %.1f ms, minimal window %.1f ms (median of %d), ratio %.2f\n", a, b, rounds, a / b);
+}
+
+void BenchRegistry(int rounds)
+{
+    const int windows10 = TweakCatalogue::ConvertWindowsVersion(1);
+    size_t changes = 0;
+    std::vector<double> optimize, bare;
+    HKEY scratch = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\KORVEL\\MarlowickBench", 0, nullptr, 0, KEY_WRITE, nullptr, &scratch,
+                    nullptr);
+    for (int i = 0; i < rounds; ++i) {
+        // Each Optimize takes the backup, as a first run does.
+        const Clock::time_point start = Clock::now();
+        const auto steps = TweakRuns::PlanOptimize(windows10, false);
+        TweakRuns::Execute(steps);
+        optimize.push_back(Milliseconds(Clock::now() - start));
+        changes = steps.size();
+
+        const Clock::time_point bareStart = Clock::now();
+        for (size_t c = 0; c < changes; ++c) {
+            const DWORD value = DWORD(c);
+            RegSetValueExW(scratch, L"Value", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+        }
+        bare.push_back(Milliseconds(Clock::now() - bareStart));
+    }
+    RegCloseKey(scratch);
+    RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\KORVEL\\MarlowickBench");
+    const double a = Median(optimize), b = Median(bare);
+    std::printf("registry  Optimize's registry work %.3f ms, %zu bare RegSetValueExW %.3f ms (median of %d), ratio %.2f\n",
+                a, changes, b, rounds, a / b);
+}
+
+} // namespace
+
+int main()
+{
+    BenchStart(11);
+    BenchRegistry(51);
+    return 0;
+}

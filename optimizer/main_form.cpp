@@ -84,13 +84,13 @@ TMKMainForm::TMKMainForm() : ui::Form(L"MKMainForm")
     NavButton4.OnClick = NavStatic4.OnClick = LinkLabel7.OnClick = [this] { NavButton4Click(); };
     LinkLabel4.OnClick = [this] { HelpFilePopupClick(); };
 
-    NavLabel2.bounds = {14, 104, 140, 18};
+    NavLabel2.bounds = {14, 104, 146, 18};
     NavLabel2.parentFont = false;
     NavLabel2.font.bold = true;
     NavLabel2.font.colour = Palette::kHeading;
     const std::pair<ui::Label*, int> links[] = {{&LinkLabel4, 130}, {&LinkLabel5, 152}, {&LinkLabel6, 174}, {&LinkLabel7, 208}};
     for (const auto& [link, top] : links) {
-        link->bounds = {14, top, 140, 18};
+        link->bounds = {14, top, 146, 18};
         link->parentFont = false;
         link->font.colour = Palette::kLink;
         link->cursor = IDC_HAND;

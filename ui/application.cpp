@@ -25,8 +25,13 @@ bool Application::HandleMessage(MSG& message)
         terminated = true;
         return false;
     }
-    if (message.message == WM_KEYDOWN && OnShortCut)
-        OnShortCut(message.wParam); // the key still goes on to its window
+    if (message.message == WM_KEYDOWN && OnShortCut) {
+        try {
+            OnShortCut(message.wParam); // the key still goes on to its window
+        } catch (...) {
+            // A failing handler ends its own work only.
+        }
+    }
     // Tab, arrow keys, Enter, Esc and accelerators move between the controls of a form.
     const HWND root = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
     if (root && IsDialogMessageW(root, &message))

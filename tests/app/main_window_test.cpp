@@ -9,6 +9,7 @@
 #include "common/registry.h"
 #include "common/restart.h"
 #include "common/shell.h"
+#include "common/system_font.h"
 #include "optimizer/main_form.h"
 #include "optimizer/startup.h"
 #include "optimizer/timestamp.h"
@@ -313,6 +314,29 @@ TEST_F(MainWindowTest, EveryStartRecordsTheFirstStartAndAnInstalledUpdate)
     ASSERT_TRUE(Program(ProgramKey::kUpdatedDate));
     const auto updated = CustomRegistry::ReadRegString(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kUpdatedDate, L"", false);
     EXPECT_GE(std::stoll(updated), std::stoll(before));
+}
+
+// A large desktop font is capped at 9 points for the window; controls with fonts of their
+// own take its typeface and at least its size, and keep their style.
+TEST(SystemFontTest, CapsTheWindowFontAndRaisesSmallerControlFonts)
+{
+    ui::Form form(L"MKTestForm");
+    ui::Label follower(&form, L"Follower");
+    ui::Label small(&form, L"Small");
+    ui::Label heading(&form, L"Heading");
+    form.parentFont = false;
+    form.font = {L"Segoe UI", 12};
+    small.parentFont = false;
+    small.font = {L"Tahoma", 8};
+    heading.parentFont = false;
+    heading.font = {L"Tahoma", 12, true, false, RGB(1, 2, 3)};
+
+    SystemFont::ApplySystemFont(form);
+
+    EXPECT_EQ(form.font.points, 9);
+    EXPECT_EQ(follower.ShownFont(), form.font);
+    EXPECT_EQ(small.font, (ui::Font{L"Segoe UI", 9}));
+    EXPECT_EQ(heading.font, (ui::Font{L"Segoe UI", 12, true, false, RGB(1, 2, 3)}));
 }
 
 TEST(StartupTest, OnlyTheWholeFirstArgumentSelectsUpdateCheckMode)

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 namespace {
@@ -82,6 +83,28 @@ TEST_P(ProgramFileTest, StartsAndEndsCleanly)
     CloseHandle(process.hProcess);
     EXPECT_EQ(waited, WAIT_OBJECT_0);
     EXPECT_EQ(exitCode, 0u);
+}
+
+// The click: PCM, one channel, 22050 samples a second, 16 bits, 2158 bytes (about 49 ms).
+TEST(MarlowickFileTest, CarriesTheClickSound)
+{
+    const HMODULE program = LoadLibraryExW(BesideThisProgram(L"Marlowick.exe").c_str(), nullptr,
+                                           LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(program, nullptr);
+    const std::string wave = Resource(program, L"click", L"WAVE");
+    FreeLibrary(program);
+    ASSERT_GE(wave.size(), 44u);
+    const auto word = [&](size_t at) { return unsigned(std::uint8_t(wave[at])) | unsigned(std::uint8_t(wave[at + 1])) << 8; };
+    const auto dword = [&](size_t at) { return word(at) | word(at + 2) << 16; };
+    EXPECT_EQ(wave.substr(0, 4), "RIFF");
+    EXPECT_EQ(wave.substr(8, 8), "WAVEfmt ");
+    EXPECT_EQ(word(20), 1u);      // PCM
+    EXPECT_EQ(word(22), 1u);      // one channel
+    EXPECT_EQ(dword(24), 22050u); // samples a second
+    EXPECT_EQ(word(34), 16u);     // bits a sample
+    const size_t data = wave.find("data");
+    ASSERT_NE(data, std::string::npos);
+    EXPECT_EQ(dword(data + 4), 2158u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Programs, ProgramFileTest, ::testing::Values(L"Marlowick.exe", L"MarlowickUpdate.exe"),

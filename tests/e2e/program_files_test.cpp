@@ -66,12 +66,11 @@ TEST_P(ProgramFileTest, StartsAndEndsCleanly)
                                &startup, &process));
     if (std::wstring(GetParam()) == L"Marlowick.exe") {
         HWND window = nullptr;
-        for (int i = 0; i < 300 && !window; ++i) {
+        for (int i = 0; i < 300 && !(window && IsWindowVisible(window)); ++i) {
             Sleep(100);
             window = FindWindowW(L"TMKMainForm", nullptr);
         }
-        ASSERT_NE(window, nullptr) << "no main window";
-        EXPECT_TRUE(IsWindowVisible(window));
+        ASSERT_TRUE(window && IsWindowVisible(window)) << "no main window on the screen";
         PostMessageW(window, WM_CLOSE, 0, 0);
     }
     const DWORD waited = WaitForSingleObject(process.hProcess, 60000);

@@ -98,6 +98,18 @@ void ShowHelpTopic(const std::wstring& helpFile, const std::wstring& topic)
     Run({Launch::Kind::HelpTopic, GetDesktopWindow(), ProgramFolder() + helpFile + L"::" + topic + L">HelpWindow", L""});
 }
 
+std::wstring GetTempFolder()
+{
+    wchar_t folder[MAX_PATH + 1];
+    const DWORD length = GetTempPathW(MAX_PATH, folder);
+    if (length == 0 || length > MAX_PATH)
+        return {};
+    std::wstring path(folder, length);
+    if (!path.ends_with(L'\\'))
+        path += L'\\';
+    return path;
+}
+
 void HardenDllSearch()
 {
     // Windows 8 and Windows 7 with KB2533623 can restrict the search to the system folder;

@@ -18,6 +18,9 @@ void OpenWebPage(const std::wstring& url);
 // Shows a topic of a help file in the program folder, in the help file's "HelpWindow".
 void ShowHelpTopic(const std::wstring& helpFile, const std::wstring& topic);
 
+// The user's temporary folder with a trailing backslash; empty when the system gives none.
+std::wstring GetTempFolder();
+
 // Makes the program load DLLs from the system folder only, never from its own or the
 // current folder, where someone else may have put a file of the same name.
 void HardenDllSearch();

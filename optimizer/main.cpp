@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "common/native_hint_window.h"
 #include "common/shell.h"
 #include "common/window_coordination.h"
 #include "optimizer/about_form.h"
@@ -14,6 +15,9 @@
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
     Shell::HardenDllSearch();
+    // Hints as Windows tooltips. (The hand cursor is the system's already: every control
+    // that shows a hand asks Windows for IDC_HAND.)
+    NativeHints::InstallNativeHintWindow();
     Startup::RecordStart();
     if (WindowCoordination::ActivateRunningInstance(WindowCoordination::kMainFormClass, true))
         return 0;

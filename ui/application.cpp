@@ -4,6 +4,8 @@
 
 #include "ui/form.h"
 
+#include <algorithm>
+
 namespace ui {
 
 Application& Application::Instance()
@@ -66,6 +68,62 @@ int Application::MessageBox(HWND owner, const std::wstring& text, const std::wst
     if (!messageBox)
         return ::MessageBoxW(owner, text.c_str(), title.c_str(), flags);
     return messageBox(owner, text, title, flags);
+}
+
+void Application::HintMouseMove(const Control* control)
+{
+    const std::wstring text = control ? control->hint : std::wstring();
+    if (text == hint)
+        return;
+    CancelHint();
+    hint = text;
+    if (OnHint)
+        OnHint();
+    if (hint.empty())
+        return;
+    // Moving on from a hint just shown brings the next one sooner.
+    const bool recent = GetTickCount() - hintHiddenAt < DWORD(hintHidePause);
+    hintTimer = SetTimer(nullptr, hintTimer, UINT(recent ? hintShortPause : hintPause), &Application::HintTimer);
+}
+
+void CALLBACK Application::HintTimer(HWND, UINT, UINT_PTR, DWORD)
+{
+    Application& application = Instance();
+    if (application.hintShown)
+        application.CancelHint(); // shown long enough
+    else
+        application.ShowHint();
+}
+
+void Application::ShowHint()
+{
+    if (!hintWindow || hint.empty())
+        return;
+    POINT cursor;
+    GetCursorPos(&cursor);
+    MONITORINFO monitor{sizeof(monitor)};
+    GetMonitorInfoW(MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST), &monitor);
+    RECT rect = hintWindow->CalcHintRect(monitor.rcMonitor.right - monitor.rcMonitor.left, hint);
+    // Below the pointer, as Windows places tooltips.
+    OffsetRect(&rect, cursor.x, cursor.y + GetSystemMetrics(SM_CYCURSOR) * 2 / 3);
+    hintWindow->ActivateHint(rect, hint);
+    hintShown = true;
+    hintTimer = SetTimer(nullptr, hintTimer, UINT(hintHidePause), &Application::HintTimer);
+}
+
+void Application::CancelHint()
+{
+    if (hintTimer) {
+        KillTimer(nullptr, hintTimer);
+        hintTimer = 0;
+    }
+    if (hintShown)
+        hintHiddenAt = GetTickCount();
+    hintShown = false;
+    if (hideHint)
+        hideHint();
+    else if (hintWindow)
+        hintWindow->ReleaseHandle();
 }
 
 } // namespace ui

@@ -282,7 +282,10 @@ LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPAR
                     if (Control* child = WindowlessAt(*container, point))
                         target = child;
                 }
-                SetCursor(LoadCursorW(nullptr, CursorOf(target)));
+                Application::Instance().HintMouseMove(target);
+                // The system's own cursors; a missing one (no hand, say) shows the arrow.
+                HCURSOR shown = LoadCursorW(nullptr, CursorOf(target));
+                SetCursor(shown ? shown : LoadCursorW(nullptr, IDC_ARROW));
                 return TRUE;
             }
             break;

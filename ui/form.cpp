@@ -297,12 +297,9 @@ LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPAR
             }
             if (form && LOWORD(wParam) == IDOK && form->defaultButton && form->defaultButton->OnClick)
                 form->defaultButton->OnClick();
-            if (form && LOWORD(wParam) == IDCANCEL) {
-                if (form->cancelButton && form->cancelButton->OnClick)
-                    form->cancelButton->OnClick();
-                else if (form->systemMenu)
-                    form->Close();
-            }
+            // Esc acts only where a form has a cancel button.
+            if (form && LOWORD(wParam) == IDCANCEL && form->cancelButton && form->cancelButton->OnClick)
+                form->cancelButton->OnClick();
             return 0;
         case WM_HSCROLL:
             if (Control* child = lParam ? ControlOf(HWND(lParam)) : nullptr)

@@ -9,17 +9,10 @@
 
 #include "common/program_key.h"
 #include "optimizer/tweak_catalogue.h"
+#include "tests/support/programs.h"
 #include "tests/support/registry_helpers.h"
 
 namespace {
-
-std::wstring Beside(const wchar_t* fileName)
-{
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    const std::wstring path(self);
-    return path.substr(0, path.rfind(L'\\') + 1) + fileName;
-}
 
 // Waits up to 30 seconds for `find` to give a window.
 HWND WaitFor(const std::function<HWND()>& find)
@@ -89,37 +82,7 @@ HWND ShownMainWindow()
     });
 }
 
-class Process {
-public:
-    explicit Process(const std::wstring& arguments = L"")
-    {
-        const std::wstring path = Beside(L"Marlowick.exe");
-        std::wstring commandLine = L"\"" + path + L"\" " + arguments;
-        STARTUPINFOW startup{sizeof(startup)};
-        started = CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                 &startup, &info);
-    }
-    ~Process()
-    {
-        if (started && WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT)
-            TerminateProcess(info.hProcess, 1);
-        if (started) {
-            CloseHandle(info.hThread);
-            CloseHandle(info.hProcess);
-        }
-    }
-    // The exit code, or -1 when it did not end within 30 seconds.
-    long Wait()
-    {
-        if (!started || WaitForSingleObject(info.hProcess, 30000) != WAIT_OBJECT_0)
-            return -1;
-        DWORD code = 0;
-        GetExitCodeProcess(info.hProcess, &code);
-        return long(code);
-    }
-    bool started = false;
-    PROCESS_INFORMATION info{};
-};
+using TestPrograms::Process;
 
 std::vector<TestRegistry::Snapshot::Place> TouchedValues()
 {
@@ -135,13 +98,13 @@ std::vector<TestRegistry::Snapshot::Place> TouchedValues()
 
 TEST(MarlowickTest, ASecondStartBringsTheFirstWindowBackAndEnds)
 {
-    Process first;
+    Process first(L"Marlowick.exe");
     const HWND window = ShownMainWindow();
     ASSERT_NE(window, nullptr);
     ShowWindow(window, SW_MINIMIZE);
     ASSERT_TRUE(IsIconic(window));
 
-    Process second;
+    Process second(L"Marlowick.exe");
     EXPECT_EQ(second.Wait(), 0);
     EXPECT_FALSE(IsIconic(window));
     EXPECT_EQ(GetForegroundWindow(), window);
@@ -161,7 +124,7 @@ TEST(MarlowickTest, AUserOptimizesAndRestores)
     const auto& autoReboot = TweakCatalogue::kTweaks[15];
     TestRegistry::Write(autoReboot.root, std::wstring(autoReboot.keyPath), L"AutoReboot", TestRegistry::Dword(0));
 
-    Process marlowick;
+    Process marlowick(L"Marlowick.exe");
     const HWND window = ShownMainWindow();
     ASSERT_NE(window, nullptr);
 

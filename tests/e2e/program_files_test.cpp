@@ -4,18 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/programs.h"
+
 #include <cstdint>
 #include <string>
 
 namespace {
 
-std::wstring BesideThisProgram(const wchar_t* fileName)
-{
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    const std::wstring path(self);
-    return path.substr(0, path.rfind(L'\\') + 1) + fileName;
-}
+using TestPrograms::BesideThisProgram;
 
 std::string Resource(HMODULE module, const wchar_t* name, const wchar_t* type)
 {
@@ -58,12 +54,8 @@ TEST_P(ProgramFileTest, CarriesTheManifestAndTheCaptionTable)
 // Marlowick shows its main window until it is closed; the updater, for now, ends at once.
 TEST_P(ProgramFileTest, StartsAndEndsCleanly)
 {
-    const std::wstring path = BesideThisProgram(GetParam());
-    std::wstring commandLine = L"\"" + path + L"\"";
-    STARTUPINFOW startup{sizeof(startup)};
-    PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                               &startup, &process));
+    TestPrograms::Process program(GetParam());
+    ASSERT_TRUE(program.Started());
     if (std::wstring(GetParam()) == L"Marlowick.exe") {
         HWND window = nullptr;
         for (int i = 0; i < 300 && !(window && IsWindowVisible(window)); ++i) {
@@ -73,15 +65,7 @@ TEST_P(ProgramFileTest, StartsAndEndsCleanly)
         ASSERT_TRUE(window && IsWindowVisible(window)) << "no main window on the screen";
         PostMessageW(window, WM_CLOSE, 0, 0);
     }
-    const DWORD waited = WaitForSingleObject(process.hProcess, 60000);
-    if (waited != WAIT_OBJECT_0)
-        TerminateProcess(process.hProcess, 1);
-    DWORD exitCode = 1;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    EXPECT_EQ(waited, WAIT_OBJECT_0);
-    EXPECT_EQ(exitCode, 0u);
+    EXPECT_EQ(program.Wait(), 0);
 }
 
 // The click: PCM, one channel, 22050 samples a second, 16 bits, 2158 bytes (about 49 ms).

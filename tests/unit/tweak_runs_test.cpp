@@ -8,6 +8,7 @@
 
 #include "common/program_key.h"
 #include "common/registry.h"
+#include "tests/support/programs.h"
 #include "tests/support/registry_helpers.h"
 
 using namespace TweakRuns;
@@ -246,25 +247,10 @@ TEST_F(TweakRunsTest, NoRunCanBeginWithoutTheRightToWriteTheProgramKey)
 // and Restore. The originals must come back every time.
 class InterruptedRunTest : public TweakRunsTest {
 protected:
-    static DWORD RunProbe(const wchar_t* operation, int editionIndex, size_t changes)
+    static long RunProbe(const wchar_t* operation, int editionIndex, size_t changes)
     {
-        wchar_t self[MAX_PATH];
-        GetModuleFileNameW(nullptr, self, MAX_PATH);
-        std::wstring probe(self);
-        probe = probe.substr(0, probe.rfind(L'\\') + 1) + L"tweak_run_probe.exe";
-        std::wstring commandLine = L"\"" + probe + L"\" " + operation + L" " + std::to_wstring(editionIndex) + L" " +
-                                   std::to_wstring(changes);
-        STARTUPINFOW startup{sizeof(startup)};
-        PROCESS_INFORMATION process{};
-        if (!CreateProcessW(probe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                            &process))
-            return DWORD(-1);
-        WaitForSingleObject(process.hProcess, 60000);
-        DWORD exitCode = DWORD(-1);
-        GetExitCodeProcess(process.hProcess, &exitCode);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-        return exitCode;
+        return TestPrograms::Run(L"tweak_run_probe.exe", std::wstring(operation) + L" " +
+                                                             std::to_wstring(editionIndex) + L" " + std::to_wstring(changes));
     }
     static constexpr size_t kAll = 1000;
 
@@ -279,9 +265,9 @@ protected:
     void ExpectUserGetsOriginalsBack()
     {
         if (!BackupExists()) {
-            ASSERT_EQ(RunProbe(L"optimize", kWindows10, kAll), 0u);
+            ASSERT_EQ(RunProbe(L"optimize", kWindows10, kAll), 0);
         }
-        ASSERT_EQ(RunProbe(L"restore", kWindows10, kAll), 0u);
+        ASSERT_EQ(RunProbe(L"restore", kWindows10, kAll), 0);
         EXPECT_EQ(WindowsValues(), Originals());
     }
 };
@@ -292,7 +278,7 @@ TEST_F(InterruptedRunTest, DyingDuringOptimizeKeepsTheOriginalsRestorable)
     for (size_t dieAfter = 0; dieAfter < changes; ++dieAfter) {
         SCOPED_TRACE(testing::Message() << "died after " << dieAfter << " of " << changes << " changes");
         ResetToOriginals();
-        ASSERT_EQ(RunProbe(L"optimize", kWindows10, dieAfter), 99u);
+        ASSERT_EQ(RunProbe(L"optimize", kWindows10, dieAfter), 99);
         ExpectRestorable();
         ExpectUserGetsOriginalsBack();
     }
@@ -301,13 +287,13 @@ TEST_F(InterruptedRunTest, DyingDuringOptimizeKeepsTheOriginalsRestorable)
 TEST_F(InterruptedRunTest, DyingDuringRestoreKeepsTheOriginalsRestorable)
 {
     ResetToOriginals();
-    ASSERT_EQ(RunProbe(L"optimize", kWindows10, kAll), 0u);
+    ASSERT_EQ(RunProbe(L"optimize", kWindows10, kAll), 0);
     const size_t changes = PlanRestore(TweakCatalogue::ConvertWindowsVersion(kWindows10)).size();
     for (size_t dieAfter = 0; dieAfter < changes; ++dieAfter) {
         SCOPED_TRACE(testing::Message() << "died after " << dieAfter << " of " << changes << " changes");
         ResetToOriginals();
-        ASSERT_EQ(RunProbe(L"optimize", kWindows10, kAll), 0u);
-        ASSERT_EQ(RunProbe(L"restore", kWindows10, dieAfter), 99u);
+        ASSERT_EQ(RunProbe(L"optimize", kWindows10, kAll), 0);
+        ASSERT_EQ(RunProbe(L"restore", kWindows10, dieAfter), 99);
         ExpectRestorable();
         // Once "Restore" is gone, the originals are already back.
         if (!BackupExists()) {

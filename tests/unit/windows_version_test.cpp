@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/programs.h"
 #include "tests/support/registry_helpers.h"
 
 using namespace WindowsVersion;
@@ -140,27 +141,13 @@ TEST(WindowsVersionTest, DetectsTheRunningSystem)
         {L"win81", kWindows8},    {L"win10", kWindows10},
     };
 
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring probe(self);
-    probe = probe.substr(0, probe.rfind(L'\\') + 1) + L"version_probe.exe";
     const std::wstring appDefaults = L"\\Software\\Wine\\AppDefaults\\version_probe.exe\\";
 
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "Wine version " << std::string(c.wineVersion, c.wineVersion + wcslen(c.wineVersion)));
         TestRegistry::Write(HKEY_CURRENT_USER, appDefaults, L"Version", TestRegistry::Sz(c.wineVersion));
 
-        STARTUPINFOW startup{sizeof(startup)};
-        PROCESS_INFORMATION process{};
-        std::wstring commandLine = L"\"" + probe + L"\"";
-        ASSERT_TRUE(CreateProcessW(probe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                   &startup, &process));
-        WaitForSingleObject(process.hProcess, 60000);
-        DWORD exitCode = 0;
-        GetExitCodeProcess(process.hProcess, &exitCode);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-        EXPECT_EQ(int(exitCode), c.expected);
+        EXPECT_EQ(TestPrograms::Run(L"version_probe.exe"), c.expected);
     }
     TestRegistry::DeleteTree(HKEY_CURRENT_USER, appDefaults);
 }

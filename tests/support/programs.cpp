@@ -1,0 +1,41 @@
+#include "tests/support/programs.h"
+
+namespace TestPrograms {
+
+std::wstring BesideThisProgram(const wchar_t* fileName)
+{
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::wstring path(self);
+    return path.substr(0, path.rfind(L'\\') + 1) + fileName;
+}
+
+Process::Process(const wchar_t* fileName, const std::wstring& arguments)
+{
+    const std::wstring path = BesideThisProgram(fileName);
+    std::wstring commandLine = L"\"" + path + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+    STARTUPINFOW startup{sizeof(startup)};
+    started = CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                             &info);
+}
+
+Process::~Process()
+{
+    if (!started)
+        return;
+    if (WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT)
+        TerminateProcess(info.hProcess, 1);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+}
+
+long Process::Wait(DWORD milliseconds)
+{
+    if (!started || WaitForSingleObject(info.hProcess, milliseconds) != WAIT_OBJECT_0)
+        return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(info.hProcess, &code);
+    return long(code);
+}
+
+} // namespace TestPrograms

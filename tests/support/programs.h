@@ -1,0 +1,37 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// Programs that tests start: the built programs and probes, which lie beside the test.
+namespace TestPrograms {
+
+// The full path of a file in the folder of the running test program.
+std::wstring BesideThisProgram(const wchar_t* fileName);
+
+// A program started from the test's folder, ended by force if it still runs when the
+// object goes.
+class Process {
+public:
+    explicit Process(const wchar_t* fileName, const std::wstring& arguments = L"");
+    ~Process();
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    bool Started() const { return started; }
+    // The exit code, or -1 when the program did not end within the time.
+    long Wait(DWORD milliseconds = 60000);
+
+private:
+    bool started = false;
+    PROCESS_INFORMATION info{};
+};
+
+// Starts a program, waits for it and gives its exit code (-1 when it could not be had).
+inline long Run(const wchar_t* fileName, const std::wstring& arguments = L"")
+{
+    return Process(fileName, arguments).Wait();
+}
+
+} // namespace TestPrograms

@@ -148,7 +148,12 @@ HWND THintWindowFix::CreateTooltip(const std::wstring& hint, int x, int y)
     SendMessageW(window, TTM_SETMAXTIPWIDTH, 0, monitorWidth);
     TOOLINFOW tool{};
     tool.cbSize = TTTOOLINFOW_V1_SIZE;
-    tool.uFlags = TTF_TRACK | TTF_ABSOLUTE | TTF_TRANSPARENT | TTF_SUBCLASS;
+    tool.uFlags = TTF_TRACK | TTF_ABSOLUTE | TTF_TRANSPARENT;
+    // Only a window of this process can be subclassed; another program's window under the
+    // point (the desktop, say) is named without it.
+    DWORD owner = 0;
+    if (under && GetWindowThreadProcessId(under, &owner) && owner == GetCurrentProcessId())
+        tool.uFlags |= TTF_SUBCLASS;
     tool.hwnd = under;
     tool.lpszText = const_cast<wchar_t*>(hint.c_str());
     SendMessageW(window, TTM_ADDTOOLW, 0, LPARAM(&tool));

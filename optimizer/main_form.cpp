@@ -24,6 +24,18 @@ constexpr wchar_t kSettingsSection[] = L"MKSettingsForm";
 
 std::wstring Caption(const wchar_t* key) { return Captions::GetCaption(kSection, key); }
 
+// A message box's text: the window's captions of these keys, an empty line between them.
+std::wstring Message(std::initializer_list<const wchar_t*> keys)
+{
+    std::wstring text;
+    const wchar_t* separator = L"";
+    for (const wchar_t* key : keys) {
+        text += separator + Caption(key);
+        separator = L"\r\n\r\n";
+    }
+    return text;
+}
+
 std::wstring ReadProgramString(const wchar_t* name, const std::wstring& defaultValue)
 {
     return CustomRegistry::ReadRegString(ProgramKey::kRoot, ProgramKey::kPath, name, defaultValue, false);
@@ -171,8 +183,7 @@ void TMKMainForm::FormCreate()
         CustomRegistry::ReadRegInteger(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kProcessorType, -1, false);
     const int speedSetting =
         CustomRegistry::ReadRegInteger(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kSpeedSetting, 0, false);
-    const bool backupExists =
-        CustomRegistry::ReadRegBool(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kRestore, false, false);
+    const bool backupExists = TweakRuns::BackupExists();
 
     SoftwareLastUpdateLabel.SetText(SoftwareLastUpdateLabel.Text() + lastUpdated);
     VersionInstalledLabel.SetText(VersionInstalledLabel.Text() + Product::kVersion);
@@ -197,14 +208,16 @@ bool TMKMainForm::MayChangeSettings()
 {
     if (TweakRuns::CanWriteProgramKey())
         return true;
-    ui::Application::Instance().MessageBox(Handle(), Caption(L"MessageBoxNoRights1") + L"\r\n\r\n" + Caption(L"MessageBoxNoRights2"),
+    ui::Application::Instance().MessageBox(Handle(), Message({L"MessageBoxNoRights1", L"MessageBoxNoRights2"}),
                                            Text(), MB_OK | MB_ICONWARNING);
     return false;
 }
 
-void TMKMainForm::RunProgressSteps(const wchar_t* headingKey,
-                                   const std::initializer_list<std::pair<const wchar_t*, int>>& steps)
+void TMKMainForm::ChangeSettings(const wchar_t* headingKey, std::initializer_list<std::pair<const wchar_t*, int>> steps,
+                                 const std::function<std::vector<TweakRuns::Step>(int versionGroup)>& plan)
 {
+    Sound::PlayClickSound();
+    SetEnabled(false);
     settingsForm->Show();
     settingsForm->stepTotal = 0;
     for (const auto& step : steps)
@@ -215,13 +228,18 @@ void TMKMainForm::RunProgressSteps(const wchar_t* headingKey,
         for (int i = 0; i < count; ++i)
             settingsForm->ShowProgressStep(Captions::GetCaption(kSettingsSection, key));
     }
+    // All registry work follows the last step.
+    const bool everyChangeMade = TweakRuns::Execute(plan(ConvertWindowsVersion(WindowsCombo.ItemIndex())));
+    SetEnabled(true);
+    settingsForm->Close();
+    RestoreButton.SetEnabled(TweakRuns::BackupExists());
+    AskForRestart(everyChangeMade);
 }
 
 void TMKMainForm::AskForRestart(bool everyChangeMade)
 {
-    const std::wstring text = Caption(everyChangeMade ? L"MessageBoxChangeRestart1" : L"MessageBoxChangeIncomplete1") +
-                              L"\r\n\r\n" + Caption(L"MessageBoxChangeRestart2") + L"\r\n\r\n" +
-                              Caption(L"MessageBoxChangeRestart3");
+    const std::wstring text = Message({everyChangeMade ? L"MessageBoxChangeRestart1" : L"MessageBoxChangeIncomplete1",
+                                       L"MessageBoxChangeRestart2", L"MessageBoxChangeRestart3"});
     if (ui::Application::Instance().MessageBox(Handle(), text, Text(), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES)
         Restart::RestartWindows();
 }
@@ -230,46 +248,30 @@ void TMKMainForm::GoButtonClick()
 {
     if (!MayChangeSettings())
         return;
-    const bool backupExists =
-        CustomRegistry::ReadRegBool(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kRestore, false, false);
+    const bool backupExists = TweakRuns::BackupExists();
     CustomRegistry::WriteRegInteger(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kProcessorType,
                                     ProcessorCombo.ItemIndex(), false);
     CustomRegistry::WriteRegInteger(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kSpeedSetting,
                                     SpeedTrackBar.Position(), false);
-    Sound::PlayClickSound();
-    SetEnabled(false);
-    RunProgressSteps(L"MessageUpdate", {{L"MessageChange1", 2}, {L"MessageChange2", 3}, {L"MessageChange3", 1},
-                                        {L"MessageChange4", 2}, {L"MessageChange5", 4}, {L"MessageChange6", 4},
-                                        {L"MessageChange7", 2}, {L"MessageChange8", 3}, {L"MessageChange9", 4},
-                                        {L"MessageChange10", 6}});
-    const int group = ConvertWindowsVersion(WindowsCombo.ItemIndex());
-    const bool everyChangeMade = TweakRuns::Execute(TweakRuns::PlanOptimize(group, backupExists));
-    SetEnabled(true);
-    settingsForm->Close();
-    RestoreButton.SetEnabled(
-        CustomRegistry::ReadRegBool(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kRestore, false, false));
-    AskForRestart(everyChangeMade);
+    ChangeSettings(L"MessageUpdate",
+                   {{L"MessageChange1", 2}, {L"MessageChange2", 3}, {L"MessageChange3", 1}, {L"MessageChange4", 2},
+                    {L"MessageChange5", 4}, {L"MessageChange6", 4}, {L"MessageChange7", 2}, {L"MessageChange8", 3},
+                    {L"MessageChange9", 4}, {L"MessageChange10", 6}},
+                   [backupExists](int group) { return TweakRuns::PlanOptimize(group, backupExists); });
 }
 
 void TMKMainForm::RestoreButtonClick()
 {
     if (!MayChangeSettings())
         return;
-    if (ui::Application::Instance().MessageBox(Handle(), Caption(L"MessageBoxReset1") + L"\r\n\r\n" + Caption(L"MessageBoxReset2"),
+    if (ui::Application::Instance().MessageBox(Handle(), Message({L"MessageBoxReset1", L"MessageBoxReset2"}),
                                                Text(), MB_OKCANCEL | MB_ICONWARNING) != IDOK)
         return;
-    Sound::PlayClickSound();
-    SetEnabled(false);
-    RunProgressSteps(L"MessageRestore", {{L"MessageChange1", 2}, {L"MessageChange2", 3}, {L"MessageChange3", 1},
-                                         {L"MessageChange4", 2}, {L"MessageChange5", 4}, {L"MessageChange6", 4},
-                                         {L"MessageChange7", 2}, {L"MessageChange8", 3}, {L"MessageChange11", 6}});
-    const int group = ConvertWindowsVersion(WindowsCombo.ItemIndex());
-    const bool everyChangeMade = TweakRuns::Execute(TweakRuns::PlanRestore(group));
-    SetEnabled(true);
-    settingsForm->Close();
-    RestoreButton.SetEnabled(
-        CustomRegistry::ReadRegBool(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kRestore, false, false));
-    AskForRestart(everyChangeMade);
+    ChangeSettings(L"MessageRestore",
+                   {{L"MessageChange1", 2}, {L"MessageChange2", 3}, {L"MessageChange3", 1}, {L"MessageChange4", 2},
+                    {L"MessageChange5", 4}, {L"MessageChange6", 4}, {L"MessageChange7", 2}, {L"MessageChange8", 3},
+                    {L"MessageChange11", 6}},
+                   TweakRuns::PlanRestore);
 }
 
 void TMKMainForm::NavButton1Click()

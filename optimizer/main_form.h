@@ -1,7 +1,12 @@
 #pragma once
 
+#include <functional>
+#include <initializer_list>
+#include <vector>
+
 #include "optimizer/about_form.h"
 #include "optimizer/settings_form.h"
+#include "optimizer/tweak_runs.h"
 #include "ui/form.h"
 
 // The main window: what the program optimises for (edition, processor maker, speed), the
@@ -75,7 +80,10 @@ public:
 private:
     // Both runs: without the right to write the program key nothing may begin.
     bool MayChangeSettings();
-    void RunProgressSteps(const wchar_t* headingKey, const std::initializer_list<std::pair<const wchar_t*, int>>& steps);
+    // One Optimize or Restore after its questions: the click, the progress steps (key and
+    // count of each), then the registry work of the plan, and the restart question.
+    void ChangeSettings(const wchar_t* headingKey, std::initializer_list<std::pair<const wchar_t*, int>> steps,
+                        const std::function<std::vector<TweakRuns::Step>(int versionGroup)>& plan);
     void AskForRestart(bool everyChangeMade);
     void SetUnderline(ui::Label& label, bool underline);
 };

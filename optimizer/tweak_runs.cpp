@@ -103,6 +103,11 @@ bool Execute(const std::vector<Step>& steps)
     return all;
 }
 
+bool BackupExists()
+{
+    return CustomRegistry::ReadRegBool(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kRestore, false, false);
+}
+
 bool CanWriteProgramKey()
 {
     HKEY key = nullptr;

@@ -42,6 +42,9 @@ bool Execute(const Step& step);
 // Makes every change in order, also after a refused one; false when any was refused.
 bool Execute(const std::vector<Step>& steps);
 
+// Whether the program key says a backup exists ("Restore" = 1), so Restore is offered.
+bool BackupExists();
+
 // Whether this process may write the program key: without it (no administrator rights) no
 // run can keep a backup, so none may begin.
 bool CanWriteProgramKey();

@@ -3,8 +3,6 @@
 
 #include <string>
 
-#include "common/program_key.h"
-#include "common/registry.h"
 #include "optimizer/tweak_runs.h"
 
 // Runs the registry work of an Optimize or a Restore as the program does, and dies after a
@@ -24,7 +22,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     std::vector<TweakRuns::Step> steps;
     if (operation == L"optimize")
         steps = TweakRuns::PlanOptimize(
-            group, CustomRegistry::ReadRegBool(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kRestore, false, false));
+            group, TweakRuns::BackupExists());
     else if (operation == L"restore")
         steps = TweakRuns::PlanRestore(group);
     else

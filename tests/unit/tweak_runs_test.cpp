@@ -77,7 +77,7 @@ protected:
 
     static bool BackupExists()
     {
-        return CustomRegistry::ReadRegBool(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kRestore, false, false);
+        return TweakRuns::BackupExists();
     }
     static bool Optimize(int editionIndex)
     {

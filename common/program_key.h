@@ -18,4 +18,8 @@ inline constexpr wchar_t kInstalledDate[] = L"InstalledDate";  // timestamp text
 inline constexpr wchar_t kUpdatedDate[] = L"UpdatedDate";      // timestamp text
 inline constexpr wchar_t kUpdated[] = L"Updated";              // DWORD boolean, set by the installer
 
+// What the rows without a saved copy held before Optimize first wrote them: one value per
+// row, kept and removed together with the saved copies.
+inline constexpr wchar_t kOriginalsPath[] = L"\\Software\\KORVEL\\Marlowick\\Originals\\";
+
 } // namespace ProgramKey

@@ -31,6 +31,19 @@ public:
     HKEY handle = nullptr;
 };
 
+// The path without its leading and trailing backslashes, split at its last backslash into
+// the parent's path and the key's own name.
+std::pair<std::wstring, std::wstring> SplitParent(const std::wstring& keyPath)
+{
+    std::wstring path = SubKey(keyPath);
+    while (!path.empty() && path.back() == L'\\')
+        path.pop_back();
+    const size_t split = path.rfind(L'\\');
+    if (split == std::wstring::npos)
+        return {L"", path};
+    return {path.substr(0, split), path.substr(split + 1)};
+}
+
 // Reads and the delete never create a key.
 LSTATUS OpenExisting(OpenKey& key, HKEY root, const std::wstring& keyPath, REGSAM access)
 {
@@ -154,6 +167,83 @@ bool DeleteRegValue(HKEY root, const std::wstring& keyPath, const std::wstring& 
     if (opened != ERROR_SUCCESS)
         return false;
     const LSTATUS deleted = RegDeleteValueW(key.handle, name.c_str());
+    return deleted == ERROR_SUCCESS || deleted == ERROR_FILE_NOT_FOUND;
+}
+
+std::optional<RegValue> ReadRegValue(HKEY root, const std::wstring& keyPath, const std::wstring& name, bool view64)
+{
+    OpenKey key;
+    if (OpenExisting(key, root, keyPath, Access(KEY_QUERY_VALUE, view64)) != ERROR_SUCCESS)
+        return std::nullopt;
+    RegValue value;
+    DWORD size = 0;
+    LSTATUS status = RegQueryValueExW(key.handle, name.c_str(), nullptr, &value.type, nullptr, &size);
+    // The value may grow between asking its size and reading it; read until it fits.
+    while (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
+        value.data.resize(size);
+        status = RegQueryValueExW(key.handle, name.c_str(), nullptr, &value.type, value.data.data(), &size);
+        if (status == ERROR_SUCCESS) {
+            value.data.resize(size);
+            return value;
+        }
+    }
+    return std::nullopt;
+}
+
+bool WriteRegValue(HKEY root, const std::wstring& keyPath, const std::wstring& name, const RegValue& value,
+                   bool view64)
+{
+    return SetValue(root, keyPath, name, value.type, value.data.data(), value.data.size(), view64);
+}
+
+int MissingKeyCount(HKEY root, const std::wstring& keyPath, bool view64)
+{
+    int missing = 0;
+    for (std::wstring path = keyPath;; ++missing) {
+        auto [parent, leaf] = SplitParent(path);
+        if (leaf.empty())
+            return missing; // the root key itself
+        OpenKey key;
+        if (OpenExisting(key, root, path, Access(KEY_QUERY_VALUE, view64)) != ERROR_FILE_NOT_FOUND)
+            return missing;
+        path = parent;
+    }
+}
+
+bool DeleteEmptyRegKey(HKEY root, const std::wstring& keyPath, bool view64)
+{
+    {
+        OpenKey key;
+        const LSTATUS opened = OpenExisting(key, root, keyPath, Access(KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS, view64));
+        if (opened == ERROR_FILE_NOT_FOUND)
+            return true;
+        if (opened != ERROR_SUCCESS)
+            return false;
+        DWORD subKeys = 0, values = 0;
+        if (RegQueryInfoKeyW(key.handle, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr,
+                             nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            return false;
+        if (subKeys != 0 || values != 0)
+            return true;
+    }
+    const auto [parentPath, leaf] = SplitParent(keyPath);
+    OpenKey parent;
+    if (OpenExisting(parent, root, parentPath, Access(KEY_ENUMERATE_SUB_KEYS, view64)) != ERROR_SUCCESS)
+        return false;
+    const LSTATUS deleted = RegDeleteKeyExW(parent.handle, leaf.c_str(), Access(0, view64), 0);
+    return deleted == ERROR_SUCCESS || deleted == ERROR_FILE_NOT_FOUND;
+}
+
+bool DeleteRegKeyTree(HKEY root, const std::wstring& keyPath, bool view64)
+{
+    const auto [parentPath, leaf] = SplitParent(keyPath);
+    OpenKey parent;
+    const LSTATUS opened = OpenExisting(parent, root, parentPath, Access(KEY_ALL_ACCESS, view64));
+    if (opened == ERROR_FILE_NOT_FOUND)
+        return true;
+    if (opened != ERROR_SUCCESS)
+        return false;
+    const LSTATUS deleted = RegDeleteTreeW(parent.handle, leaf.c_str());
     return deleted == ERROR_SUCCESS || deleted == ERROR_FILE_NOT_FOUND;
 }
 

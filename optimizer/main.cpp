@@ -37,6 +37,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     aboutForm.Create();
     settingsForm.Create();
     mainForm.Show();
+    mainForm.StartDueUpdateCheck();
     application.Run(mainForm);
     return 0;
 }

@@ -195,8 +195,17 @@ void TMKMainForm::FormCreate()
     // Without a recorded update the check counts from now, which is never due.
     const std::int64_t now = Timestamp::NowMilliseconds();
     const auto updated = Timestamp::ParseMoment(ReadProgramString(ProgramKey::kUpdatedDate, Timestamp::TimestampText(now)));
-    if (updated && Timestamp::IsUpdateCheckDue(*updated, now))
-        Shell::StartProgram(Shell::ProgramFolder() + Product::kMainProgram, L"/checkupdate");
+    updateCheckDue = updated && Timestamp::IsUpdateCheckDue(*updated, now);
+}
+
+void TMKMainForm::StartDueUpdateCheck()
+{
+    // The check's process restores this window when it finds it, so it must not find it
+    // hidden: it starts only once the window is on the screen.
+    if (!updateCheckDue || !IsShown())
+        return;
+    updateCheckDue = false;
+    Shell::StartProgram(Shell::ProgramFolder() + Product::kMainProgram, L"/checkupdate");
 }
 
 int TMKMainForm::ConvertWindowsVersion(int WinVer) const
@@ -213,8 +222,9 @@ bool TMKMainForm::MayChangeSettings()
     return false;
 }
 
-void TMKMainForm::ChangeSettings(const wchar_t* headingKey, std::initializer_list<std::pair<const wchar_t*, int>> steps,
-                                 const std::function<std::vector<TweakRuns::Step>(int versionGroup)>& plan)
+TweakRuns::Outcome TMKMainForm::ChangeSettings(const wchar_t* headingKey,
+                                              std::initializer_list<std::pair<const wchar_t*, int>> steps,
+                                              const std::function<std::vector<TweakRuns::Step>(int versionGroup)>& plan)
 {
     Sound::PlayClickSound();
     SetEnabled(false);
@@ -229,11 +239,11 @@ void TMKMainForm::ChangeSettings(const wchar_t* headingKey, std::initializer_lis
             settingsForm->ShowProgressStep(Captions::GetCaption(kSettingsSection, key));
     }
     // All registry work follows the last step.
-    const bool everyChangeMade = TweakRuns::Execute(plan(ConvertWindowsVersion(WindowsCombo.ItemIndex())));
+    const TweakRuns::Outcome outcome = TweakRuns::Execute(plan(ConvertWindowsVersion(WindowsCombo.ItemIndex())));
     SetEnabled(true);
     settingsForm->Close();
     RestoreButton.SetEnabled(TweakRuns::BackupExists());
-    AskForRestart(everyChangeMade);
+    return outcome;
 }
 
 void TMKMainForm::AskForRestart(bool everyChangeMade)
@@ -253,11 +263,18 @@ void TMKMainForm::GoButtonClick()
                                     ProcessorCombo.ItemIndex(), false);
     CustomRegistry::WriteRegInteger(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kSpeedSetting,
                                     SpeedTrackBar.Position(), false);
-    ChangeSettings(L"MessageUpdate",
-                   {{L"MessageChange1", 2}, {L"MessageChange2", 3}, {L"MessageChange3", 1}, {L"MessageChange4", 2},
-                    {L"MessageChange5", 4}, {L"MessageChange6", 4}, {L"MessageChange7", 2}, {L"MessageChange8", 3},
-                    {L"MessageChange9", 4}, {L"MessageChange10", 6}},
-                   [backupExists](int group) { return TweakRuns::PlanOptimize(group, backupExists); });
+    const TweakRuns::Outcome outcome = ChangeSettings(
+        L"MessageUpdate",
+        {{L"MessageChange1", 2}, {L"MessageChange2", 3}, {L"MessageChange3", 1}, {L"MessageChange4", 2},
+         {L"MessageChange5", 4}, {L"MessageChange6", 4}, {L"MessageChange7", 2}, {L"MessageChange8", 3},
+         {L"MessageChange9", 4}, {L"MessageChange10", 6}},
+        [backupExists](int group) { return TweakRuns::PlanOptimize(group, backupExists); });
+    // Without a complete backup Optimize changed nothing, so no restart is needed.
+    if (outcome == TweakRuns::Outcome::Stopped)
+        ui::Application::Instance().MessageBox(Handle(), Message({L"MessageBoxBackupFailed1", L"MessageBoxBackupFailed2"}),
+                                               Text(), MB_OK | MB_ICONWARNING);
+    else
+        AskForRestart(outcome == TweakRuns::Outcome::Complete);
 }
 
 void TMKMainForm::RestoreButtonClick()
@@ -267,11 +284,12 @@ void TMKMainForm::RestoreButtonClick()
     if (ui::Application::Instance().MessageBox(Handle(), Message({L"MessageBoxReset1", L"MessageBoxReset2"}),
                                                Text(), MB_OKCANCEL | MB_ICONWARNING) != IDOK)
         return;
-    ChangeSettings(L"MessageRestore",
-                   {{L"MessageChange1", 2}, {L"MessageChange2", 3}, {L"MessageChange3", 1}, {L"MessageChange4", 2},
-                    {L"MessageChange5", 4}, {L"MessageChange6", 4}, {L"MessageChange7", 2}, {L"MessageChange8", 3},
-                    {L"MessageChange11", 6}},
-                   TweakRuns::PlanRestore);
+    // When not everything went back, the backup stays for a later Restore.
+    AskForRestart(ChangeSettings(L"MessageRestore",
+                                 {{L"MessageChange1", 2}, {L"MessageChange2", 3}, {L"MessageChange3", 1},
+                                  {L"MessageChange4", 2}, {L"MessageChange5", 4}, {L"MessageChange6", 4},
+                                  {L"MessageChange7", 2}, {L"MessageChange8", 3}, {L"MessageChange11", 6}},
+                                 TweakRuns::PlanRestore) == TweakRuns::Outcome::Complete);
 }
 
 void TMKMainForm::NavButton1Click()

@@ -63,8 +63,11 @@ public:
     TMKAboutForm* aboutForm = nullptr;
     TMKSettingsForm* settingsForm = nullptr;
 
-    // The creation-time set-up: fonts, texts, stored choices, detection, update check.
+    // The creation-time set-up: fonts, texts, stored choices, detection, whether an update
+    // check is due.
     void FormCreate();
+    // Starts the due update check; the start-up calls it once the window is shown.
+    void StartDueUpdateCheck();
     int ConvertWindowsVersion(int WinVer) const;
 
     void GoButtonClick();
@@ -81,9 +84,11 @@ private:
     // Both runs: without the right to write the program key nothing may begin.
     bool MayChangeSettings();
     // One Optimize or Restore after its questions: the click, the progress steps (key and
-    // count of each), then the registry work of the plan, and the restart question.
-    void ChangeSettings(const wchar_t* headingKey, std::initializer_list<std::pair<const wchar_t*, int>> steps,
-                        const std::function<std::vector<TweakRuns::Step>(int versionGroup)>& plan);
+    // count of each), then the registry work of the plan; the caller asks the last question.
+    TweakRuns::Outcome ChangeSettings(const wchar_t* headingKey,
+                                      std::initializer_list<std::pair<const wchar_t*, int>> steps,
+                                      const std::function<std::vector<TweakRuns::Step>(int versionGroup)>& plan);
     void AskForRestart(bool everyChangeMade);
     void SetUnderline(ui::Label& label, bool underline);
+    bool updateCheckDue = false;
 };

@@ -18,13 +18,13 @@ TMKSettingsForm::TMKSettingsForm(ui::Form& mainForm) : ui::Form(L"MKSettingsForm
     SettingsPanel.bounds = {0, 0, 479, 146};
     SettingsPanel.colour = GetSysColor(COLOR_WINDOW);
     SettingsPanel.cursor = IDC_WAIT;
-    CurrentSettingsHeading.bounds = {42, 22, 430, 24};
+    CurrentSettingsHeading.bounds = {42, 30, 430, 16};
     CurrentSettingsHeading.parentFont = false;
     CurrentSettingsHeading.font = {L"Tahoma", 8, true};
     CurrentSettingsHeading.centreVertically = true;
     MainProgress.bounds = {42, 59, 401, 17};
     MainProgress.cursor = IDC_WAIT;
-    CurrentSettingsLabel.bounds = {42, 86, 430, 24};
+    CurrentSettingsLabel.bounds = {42, 94, 430, 16};
     CurrentSettingsLabel.centreVertically = true;
 
     OnShow = [this] { FormShow(); };

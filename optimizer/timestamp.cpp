@@ -93,8 +93,11 @@ std::optional<std::int64_t> ParseMoment(const std::wstring& stored)
 
 bool IsUpdateCheckDue(std::int64_t moment, std::int64_t now)
 {
-    const std::int64_t difference = moment > now ? moment - now : now - moment;
-    return difference / kMillisecondsPerDay > kUpdateCheckDays;
+    // Any two moments lie less than 2^64 apart: counted unsigned, the distance never
+    // overflows, whatever text the moment was read from.
+    const std::uint64_t difference = moment > now ? std::uint64_t(moment) - std::uint64_t(now)
+                                                  : std::uint64_t(now) - std::uint64_t(moment);
+    return difference / kMillisecondsPerDay > std::uint64_t(kUpdateCheckDays);
 }
 
 std::wstring LongDateTimeText(std::int64_t milliseconds)

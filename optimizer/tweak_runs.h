@@ -2,45 +2,58 @@
 
 #include <windows.h>
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
-#include "optimizer/tweak_catalogue.h"
+#include "common/registry.h"
 
 // The registry work of one Optimize or one Restore, as a list of single registry changes in
 // the order they are made. The order is what keeps the user's machine restorable when the
-// program dies at any point of a run:
-// - Optimize saves the seven original values first, then marks "Restore" = 1, then writes
-//   the catalogue; "Restore" = 1 never stands without a complete backup.
-// - Restore writes the seven saved values back first, then deletes "Restore", then the
-//   saved copies, then the other rows; a backup is never dropped before it has been used.
+// program dies at any point of a run, or when Windows refuses a change:
+// - Optimize saves the seven original values, then records what the other rows it is about
+//   to write hold, and only when all of that is kept marks "Restore" = 1 and writes the
+//   catalogue; no Windows value changes before the backup is complete.
+// - Restore gives every row Optimize wrote its original back first, and only when all of
+//   them went back deletes "Restore", the saved copies and the records; a backup is never
+//   dropped before it has been used in full.
 namespace TweakRuns {
 
 struct Step {
-    enum class Action { Write, Delete };
+    enum class Action {
+        Write,          // the value, with its type and data
+        Delete,         // the value
+        RemoveEmptyKey, // the key, when nothing is left in it
+        RemoveKeyTree,  // the key and all below it
+        RequireAllDone, // the steps after it are made only when every step before it was
+    };
     Action action;
-    HKEY root;
+    HKEY root = nullptr;
     std::wstring keyPath;
     std::wstring valueName;
-    TweakCatalogue::ValueType type = TweakCatalogue::ValueType::Dword; // for writes
-    std::int32_t number = 0;
-    std::wstring text;
-    std::vector<std::uint8_t> bytes;
+    CustomRegistry::RegValue value; // for writes
 };
 
-// Optimize for a version group. `backupExists` is what "Restore" read when the run began;
-// without a backup, the current Windows values of the seven backed-up rows are read now.
+enum class Outcome {
+    Complete,   // every change was made
+    Incomplete, // some were refused; the others were made
+    Stopped,    // a change before a RequireAllDone was refused, and nothing after it was made
+};
+
+// Optimize for a version group. `backupExists` is what "Restore" read when the run began.
+// The current Windows values are read now: the seven for the backup when none exists, and
+// the rows not yet recorded.
 std::vector<Step> PlanOptimize(int versionGroup, bool backupExists);
 
-// Restore for a version group; the saved copies are read now.
+// Restore for a version group; the saved copies and records are read now. The version group
+// only matters for a backup that keeps no records. A change that would leave a value as it
+// already is is not made, so a key that refused Optimize does not hold up Restore.
 std::vector<Step> PlanRestore(int versionGroup);
 
 // Makes one change; false when the registry refused it.
 bool Execute(const Step& step);
 
-// Makes every change in order, also after a refused one; false when any was refused.
-bool Execute(const std::vector<Step>& steps);
+// Makes every change in order, going on after a refused one up to the next RequireAllDone.
+Outcome Execute(const std::vector<Step>& steps);
 
 // Whether the program key says a backup exists ("Restore" = 1), so Restore is offered.
 bool BackupExists();

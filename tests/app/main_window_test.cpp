@@ -51,6 +51,7 @@ protected:
             if (place.path == ProgramKey::kPath)
                 TestRegistry::Delete(place.root, place.path, place.name);
         }
+        TestRegistry::DeleteTree(ProgramKey::kRoot, ProgramKey::kOriginalsPath);
         ui::Application::Instance().SetMessageBoxHandler(
             [this](HWND owner, const std::wstring& text, const std::wstring& title, UINT flags) {
                 messages.push_back({owner, text, title, flags});
@@ -60,7 +61,11 @@ protected:
                 answers.pop_front();
                 return answer;
             });
-        Shell::SetLaunchHandler([this](const Shell::Launch& launch) { launches.push_back(launch); });
+        Shell::SetLaunchHandler([this](const Shell::Launch& launch) {
+            launches.push_back(launch);
+            const HWND main = FindWindowW(L"TMKMainForm", nullptr);
+            mainShownAtLaunch.push_back(main && IsWindowVisible(main));
+        });
         Restart::SetRestartRequest([this](UINT flags, DWORD) {
             restarts.push_back(flags);
             return TRUE;
@@ -69,6 +74,7 @@ protected:
 
     void TearDown() override
     {
+        TestRegistry::DeleteTree(ProgramKey::kRoot, ProgramKey::kOriginalsPath);
         ui::Application::Instance().SetMessageBoxHandler(nullptr);
         Shell::SetLaunchHandler(nullptr);
         Restart::SetRestartRequest(nullptr);
@@ -90,6 +96,7 @@ protected:
             about.Create();
             settings.Create();
             main.Show();
+            main.StartDueUpdateCheck();
         }
         ~Windows() { ui::Application::Instance().SetMainForm(nullptr); }
     };
@@ -108,6 +115,7 @@ protected:
     std::vector<ShownMessage> messages;
     std::deque<int> answers;
     std::vector<Shell::Launch> launches;
+    std::vector<bool> mainShownAtLaunch;
     std::vector<UINT> restarts;
 };
 
@@ -148,6 +156,12 @@ TEST_F(MainWindowTest, RestoreAsksFirstAndCancelChangesNothing)
     windows.main.GoButtonClick(); // no answer: restart later
     const auto before = Program(ProgramKey::kRestore);
     messages.clear();
+    int progressShowings = 0;
+    windows.settings.OnShow = [&] {
+        ++progressShowings;
+        windows.settings.FormShow();
+    };
+    windows.settings.stepCounter = -1;
 
     answers = {IDCANCEL};
     windows.main.RestoreButtonClick();
@@ -156,16 +170,87 @@ TEST_F(MainWindowTest, RestoreAsksFirstAndCancelChangesNothing)
     EXPECT_EQ(messages[0].flags, UINT(MB_OKCANCEL | MB_ICONWARNING));
     EXPECT_EQ(Program(ProgramKey::kRestore), before);
     EXPECT_TRUE(windows.main.RestoreButton.Enabled());
+    EXPECT_EQ(progressShowings, 0);
+    EXPECT_EQ(windows.settings.stepCounter, -1) << "a progress step was played";
 
     answers = {IDOK, IDNO};
-    windows.settings.stepCounter = 0;
     windows.main.RestoreButtonClick();
+    EXPECT_EQ(progressShowings, 1);
     EXPECT_EQ(windows.settings.stepCounter, 27);
     EXPECT_EQ(Program(ProgramKey::kRestore), std::nullopt);
     EXPECT_FALSE(windows.main.RestoreButton.Enabled());
     ASSERT_EQ(messages.size(), 3u);
     EXPECT_EQ(messages[2].text, FinalQuestion(Main(L"MessageBoxChangeRestart1")));
     EXPECT_EQ(messages[2].flags, UINT(MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2));
+}
+
+// A Windows key that refuses writes: the run goes through, says that not every change could
+// be made, and a Restore that could not put everything back keeps the backup and its button.
+TEST_F(MainWindowTest, ARunThatCouldNotMakeEveryChangeSaysSo)
+{
+    const auto& tcpip = TweakCatalogue::kTweaks[7];             // KeepAliveTime
+    const auto& priorityControl = TweakCatalogue::kTweaks[14];  // Win32PrioritySeparation
+    struct Case {
+        const char* what;
+        const TweakCatalogue::Tweak& refusing;
+        bool restore;
+        bool backupLeft;
+    };
+    const Case cases[] = {
+        {"Optimize", tcpip, false, true},
+        {"Restore", priorityControl, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Windows windows;
+        answers = {IDNO};
+        windows.main.GoButtonClick(); // makes every key the runs need
+        messages.clear();
+        answers = c.restore ? std::deque<int>{IDOK, IDNO} : std::deque<int>{IDNO};
+        {
+            TestRegistry::DenyWrites deny(c.refusing.root, std::wstring(c.refusing.keyPath));
+            if (c.restore)
+                windows.main.RestoreButtonClick();
+            else
+                windows.main.GoButtonClick();
+        }
+        ASSERT_FALSE(messages.empty());
+        EXPECT_EQ(messages.back().text, FinalQuestion(Main(L"MessageBoxChangeIncomplete1")));
+        EXPECT_EQ(messages.back().flags, UINT(MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2));
+        EXPECT_EQ(Program(ProgramKey::kRestore).has_value(), c.backupLeft);
+        EXPECT_EQ(windows.main.RestoreButton.Enabled(), c.backupLeft);
+        EXPECT_TRUE(windows.main.Enabled());
+
+        // Once the key accepts writes again, Restore finishes the job.
+        answers = {IDOK, IDNO};
+        messages.clear();
+        windows.main.RestoreButtonClick();
+        EXPECT_EQ(messages.back().text, FinalQuestion(Main(L"MessageBoxChangeRestart1")));
+        EXPECT_EQ(Program(ProgramKey::kRestore), std::nullopt);
+        EXPECT_FALSE(windows.main.RestoreButton.Enabled());
+    }
+}
+
+// When the backup cannot be kept, Optimize changes nothing in Windows and says so.
+TEST_F(MainWindowTest, OptimizeWithoutABackupChangesNothing)
+{
+    Windows windows;
+    // Records left by a run that died: Optimize must replace them and may not.
+    TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kOriginalsPath, L"stale", TestRegistry::Dword(1));
+    const auto keepAliveTime = TestRegistry::Read(HKEY_LOCAL_MACHINE, std::wstring(TweakCatalogue::kTweaks[7].keyPath),
+                                                  L"KeepAliveTime");
+    {
+        TestRegistry::DenyWrites deny(ProgramKey::kRoot, ProgramKey::kOriginalsPath, KEY_ALL_ACCESS);
+        windows.main.GoButtonClick();
+    }
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, Main(L"MessageBoxBackupFailed1") + L"\r\n\r\n" + Main(L"MessageBoxBackupFailed2"));
+    EXPECT_EQ(messages[0].flags, UINT(MB_OK | MB_ICONWARNING));
+    EXPECT_EQ(restarts.size(), 0u);
+    EXPECT_EQ(Program(ProgramKey::kRestore), std::nullopt);
+    EXPECT_FALSE(windows.main.RestoreButton.Enabled());
+    EXPECT_EQ(TestRegistry::Read(HKEY_LOCAL_MACHINE, std::wstring(TweakCatalogue::kTweaks[7].keyPath), L"KeepAliveTime"),
+              keepAliveTime);
 }
 
 // Without the right to write the program key nothing is written and no progress is shown;
@@ -268,6 +353,8 @@ TEST_F(MainWindowTest, StartsTheUpdateCheckWhenTheLastUpdateIsMoreThan45DaysAway
         if (c.checks) {
             EXPECT_EQ(launches[0].target, Shell::ProgramFolder() + L"Marlowick.exe");
             EXPECT_EQ(launches[0].parameters, L"/checkupdate");
+            // The check's process must find the main window on the screen, never hidden.
+            EXPECT_TRUE(mainShownAtLaunch.back());
         }
     }
 }

@@ -112,7 +112,7 @@ Snapshot::~Snapshot()
     }
 }
 
-DenyWrites::DenyWrites(HKEY root, const std::wstring& path)
+DenyWrites::DenyWrites(HKEY root, const std::wstring& path, REGSAM denied)
 {
     Check(RegOpenKeyExW(root, Relative(path).c_str(), 0, READ_CONTROL | WRITE_DAC, &key), "RegOpenKeyExW");
 
@@ -124,7 +124,7 @@ DenyWrites::DenyWrites(HKEY root, const std::wstring& path)
     // Deny ACEs come first, so they win over any allow ACE that follows.
     EXPLICIT_ACCESSW entries[2] = {};
     wchar_t everyone[] = L"EVERYONE";
-    BuildExplicitAccessWithNameW(&entries[0], everyone, KEY_SET_VALUE | KEY_CREATE_SUB_KEY, DENY_ACCESS, NO_INHERITANCE);
+    BuildExplicitAccessWithNameW(&entries[0], everyone, denied, DENY_ACCESS, NO_INHERITANCE);
     BuildExplicitAccessWithNameW(&entries[1], everyone, KEY_ALL_ACCESS, GRANT_ACCESS, NO_INHERITANCE);
     PACL acl = nullptr;
     Check(LSTATUS(SetEntriesInAclW(2, entries, nullptr, &acl)), "SetEntriesInAclW");

@@ -49,9 +49,10 @@ private:
 
 // While it lives, nobody may set values in or create keys under the key (which must exist):
 // a deny ACE for Everyone heads its DACL. The key's former security comes back afterwards.
+// `denied` widens what is refused (KEY_ALL_ACCESS: the key can be neither read nor removed).
 class DenyWrites {
 public:
-    DenyWrites(HKEY root, const std::wstring& path);
+    DenyWrites(HKEY root, const std::wstring& path, REGSAM denied = KEY_SET_VALUE | KEY_CREATE_SUB_KEY);
     ~DenyWrites();
     DenyWrites(const DenyWrites&) = delete;
     DenyWrites& operator=(const DenyWrites&) = delete;

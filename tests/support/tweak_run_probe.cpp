@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "optimizer/tweak_catalogue.h"
 #include "optimizer/tweak_runs.h"
 
 // Runs the registry work of an Optimize or a Restore as the program does, and dies after a
@@ -21,17 +22,17 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 
     std::vector<TweakRuns::Step> steps;
     if (operation == L"optimize")
-        steps = TweakRuns::PlanOptimize(
-            group, TweakRuns::BackupExists());
+        steps = TweakRuns::PlanOptimize(group, TweakRuns::BackupExists());
     else if (operation == L"restore")
         steps = TweakRuns::PlanRestore(group);
     else
         return 2;
 
-    for (size_t i = 0; i < steps.size(); ++i) {
-        if (i == changes)
-            TerminateProcess(GetCurrentProcess(), 99);
-        TweakRuns::Execute(steps[i]);
+    // The run as the program makes it, cut short after the given number of changes.
+    if (changes < steps.size()) {
+        TweakRuns::Execute(std::vector<TweakRuns::Step>(steps.begin(), steps.begin() + std::ptrdiff_t(changes)));
+        TerminateProcess(GetCurrentProcess(), 99);
     }
+    TweakRuns::Execute(steps);
     return 0;
 }

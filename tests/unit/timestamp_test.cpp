@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace Timestamp;
 
 namespace {
@@ -83,9 +85,18 @@ TEST(TimestampTest, AnUpdateCheckIsDueAfterMoreThan45WholeDaysEitherWay)
         {now + 45 * kDay, false},
         {now + 46 * kDay, true},
         {0, true},
+        // The farthest moments a stored text can name: no overflow, just far away.
+        {*ParseMoment(L"-9223372036854775"), true},
+        {*ParseMoment(L"9223372036854775"), true},
+        {std::numeric_limits<std::int64_t>::min(), true},
+        {std::numeric_limits<std::int64_t>::max(), true},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(IsUpdateCheckDue(c.moment, now), c.due) << "days: " << (c.moment - now) / double(kDay);
+        EXPECT_EQ(IsUpdateCheckDue(c.moment, now), c.due) << "moment: " << c.moment;
+    EXPECT_FALSE(IsUpdateCheckDue(std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::int64_t>::min()));
+    // A moment no calendar can show gives an empty text.
+    EXPECT_EQ(LongDateTimeText(*ParseMoment(L"-9223372036854775")), L"");
+    EXPECT_EQ(LongDateTimeText(*ParseMoment(L"9223372036854775")), L"");
 }
 
 TEST(TimestampTest, WritesLongDateAndLongTime)

@@ -8,6 +8,8 @@
 
 #include "common/program_key.h"
 #include "common/registry.h"
+#include "optimizer/row_records.h"
+#include "optimizer/tweak_catalogue.h"
 #include "tests/support/programs.h"
 #include "tests/support/registry_helpers.h"
 
@@ -17,7 +19,7 @@ using TweakCatalogue::kTweaks;
 
 namespace {
 
-constexpr int kWindows10 = 1, kServer2003 = 8;
+constexpr int kWindows11 = 0, kWindows10 = 1, kWindows7 = 3, kWindowsXp = 5, kServer2003 = 8;
 
 const TweakCatalogue::Tweak& Row(int row) { return kTweaks[size_t(row - 1)]; }
 
@@ -26,19 +28,36 @@ std::optional<RawValue> Stored(int row)
     return TestRegistry::Read(Row(row).root, std::wstring(Row(row).keyPath), std::wstring(Row(row).valueName));
 }
 
+void Store(int row, const RawValue& value)
+{
+    TestRegistry::Write(Row(row).root, std::wstring(Row(row).keyPath), std::wstring(Row(row).valueName), value);
+}
+
 std::optional<RawValue> InProgramKey(std::wstring_view name)
 {
     return TestRegistry::Read(ProgramKey::kRoot, ProgramKey::kPath, std::wstring(name));
 }
 
-// The user's own values of the seven backed-up rows before any Optimize, none of them
-// equal to what Optimize writes or to the backup defaults.
+// The user's own values before any Optimize. The seven backed-up rows hold values equal
+// neither to what Optimize writes nor to the backup defaults; a few rows without a backup
+// hold values of the user's, one of them of another type than Optimize writes.
 const std::map<int, RawValue> kOriginals = {
     {1, TestRegistry::Dword(0)},  {2, TestRegistry::Dword(3)},  {12, TestRegistry::Sz(L"0")},
     {13, TestRegistry::Dword(1)}, {14, TestRegistry::Dword(1)}, {15, TestRegistry::Dword(38)},
-    {16, TestRegistry::Dword(0)},
+    {16, TestRegistry::Dword(0)}, {8, TestRegistry::Dword(7200000)}, {18, TestRegistry::Sz(L"No")},
+    {31, TestRegistry::Raw(REG_EXPAND_SZ, {'5', 0, 0, 0})},
 };
 const std::set<int> kBackedUpRows = {1, 2, 12, 13, 14, 15, 16};
+
+// Keys of the catalogue that most machines do not have, outermost first; Optimize creates
+// them and Restore removes them again.
+const std::pair<HKEY, const wchar_t*> kUsuallyMissingKeys[] = {
+    {HKEY_LOCAL_MACHINE, L"\\System\\CurrentControlSet\\Services\\Messenger\\"},
+    {HKEY_LOCAL_MACHINE, L"\\System\\CurrentControlSet\\Services\\P3\\"},
+    {HKEY_LOCAL_MACHINE, L"\\System\\CurrentControlSet\\Services\\P3\\Parameters\\"},
+    {HKEY_LOCAL_MACHINE, L"\\Software\\Microsoft\\Dfrg\\"},
+    {HKEY_LOCAL_MACHINE, L"\\Software\\Microsoft\\Dfrg\\BootOptimizeFunction\\"},
+};
 
 std::set<int> Rows(int first, int last, std::initializer_list<int> more = {})
 {
@@ -48,8 +67,26 @@ std::set<int> Rows(int first, int last, std::initializer_list<int> more = {})
     return rows;
 }
 
-// Every test starts from a machine that holds the original values and no backup, and gets
-// the test prefix's own values back afterwards.
+// Every value of the catalogue and whether each of its usually missing keys exists: what
+// "exactly as before" means for the user's machine.
+struct MachineState {
+    std::map<int, std::optional<RawValue>> values;
+    std::map<std::wstring, bool> keys;
+    bool operator==(const MachineState&) const = default;
+};
+
+MachineState Machine()
+{
+    MachineState state;
+    for (int row = 1; row <= int(kTweaks.size()); ++row)
+        state.values[row] = Stored(row);
+    for (const auto& [root, path] : kUsuallyMissingKeys)
+        state.keys[path] = TestRegistry::KeyExists(root, path);
+    return state;
+}
+
+// Every test starts from a machine that holds the originals and no backup, and gets the
+// test prefix's own values and keys back afterwards.
 class TweakRunsTest : public ::testing::Test {
 protected:
     static std::vector<TestRegistry::Snapshot::Place> Places()
@@ -65,25 +102,41 @@ protected:
         return places;
     }
 
+    TweakRunsTest()
+    {
+        for (const auto& [root, path] : kUsuallyMissingKeys)
+            keysAtStart[path] = TestRegistry::KeyExists(root, path);
+    }
+
     void SetUp() override { ResetToOriginals(); }
+
+    void TearDown() override
+    {
+        TestRegistry::DeleteTree(ProgramKey::kRoot, ProgramKey::kOriginalsPath);
+        // Innermost first, so that a key the prefix had keeps what it had.
+        for (auto it = std::rbegin(kUsuallyMissingKeys); it != std::rend(kUsuallyMissingKeys); ++it) {
+            if (!keysAtStart[it->second])
+                TestRegistry::DeleteTree(it->first, it->second);
+        }
+    }
 
     void ResetToOriginals()
     {
         for (const auto& p : snapshot.Places())
             TestRegistry::Delete(p.root, p.path, p.name);
+        TestRegistry::DeleteTree(ProgramKey::kRoot, ProgramKey::kOriginalsPath);
+        TearDown();
         for (const auto& [row, value] : kOriginals)
-            TestRegistry::Write(Row(row).root, std::wstring(Row(row).keyPath), std::wstring(Row(row).valueName), value);
+            Store(row, value);
+        originals = Machine();
     }
 
-    static bool BackupExists()
-    {
-        return TweakRuns::BackupExists();
-    }
-    static bool Optimize(int editionIndex)
+    static bool BackupExists() { return TweakRuns::BackupExists(); }
+    static Outcome Optimize(int editionIndex)
     {
         return Execute(PlanOptimize(TweakCatalogue::ConvertWindowsVersion(editionIndex), BackupExists()));
     }
-    static bool Restore(int editionIndex)
+    static Outcome Restore(int editionIndex)
     {
         return Execute(PlanRestore(TweakCatalogue::ConvertWindowsVersion(editionIndex)));
     }
@@ -98,14 +151,7 @@ protected:
         return rows;
     }
 
-    // The seven values as Windows holds them, and as the program key saved them.
-    static std::map<int, std::optional<RawValue>> WindowsValues()
-    {
-        std::map<int, std::optional<RawValue>> values;
-        for (int row : kBackedUpRows)
-            values[row] = Stored(row);
-        return values;
-    }
+    // The seven values as the program key saved them.
     static std::map<int, std::optional<RawValue>> SavedCopies()
     {
         std::map<int, std::optional<RawValue>> values;
@@ -113,17 +159,31 @@ protected:
             values[row] = InProgramKey(Row(row).valueName);
         return values;
     }
-    static std::map<int, std::optional<RawValue>> Originals()
+    static std::map<int, std::optional<RawValue>> BackedUpOriginals()
     {
-        return {kOriginals.begin(), kOriginals.end()};
+        std::map<int, std::optional<RawValue>> values;
+        for (int row : kBackedUpRows)
+            values[row] = kOriginals.at(row);
+        return values;
     }
 
+    // Neither "Restore", nor a saved copy, nor a record is left.
+    static void ExpectNoBackupLeft()
+    {
+        EXPECT_EQ(InProgramKey(ProgramKey::kRestore), std::nullopt);
+        for (const auto& [row, copy] : SavedCopies())
+            EXPECT_EQ(copy, std::nullopt) << "saved copy of row " << row;
+        EXPECT_FALSE(TestRegistry::KeyExists(ProgramKey::kRoot, ProgramKey::kOriginalsPath));
+    }
+
+    std::map<std::wstring, bool> keysAtStart;
     TestRegistry::Snapshot snapshot{Places()};
+    MachineState originals;
 };
 
-// Optimize writes the rows of the edition and keeps the originals; Restore brings the
-// originals back and removes everything else it wrote, and the backup with it.
-TEST_F(TweakRunsTest, OptimizeThenRestoreLeavesOnlyTheOriginals)
+// Optimize writes the rows of the edition and keeps what the machine held; Restore brings
+// back every value and key exactly as it was, and removes the backup.
+TEST_F(TweakRunsTest, OptimizeThenRestoreLeavesTheMachineAsItWas)
 {
     struct Case {
         int editionIndex;
@@ -138,76 +198,133 @@ TEST_F(TweakRunsTest, OptimizeThenRestoreLeavesOnlyTheOriginals)
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "edition index " << c.editionIndex);
         ResetToOriginals();
-        // A value of a row without backup that the user had is not kept.
-        TestRegistry::Write(Row(3).root, std::wstring(Row(3).keyPath), L"SynAttackProtect", TestRegistry::Dword(7));
 
-        EXPECT_TRUE(Optimize(c.editionIndex));
-        EXPECT_EQ(StoredRows(), c.written);
+        EXPECT_EQ(Optimize(c.editionIndex), Outcome::Complete);
+        std::set<int> expected = c.written;
+        for (const auto& [row, value] : kOriginals)
+            expected.insert(row); // the user's own stay where Optimize does not write
+        EXPECT_EQ(StoredRows(), expected);
         EXPECT_EQ(InProgramKey(ProgramKey::kRestore), TestRegistry::Dword(1));
-        EXPECT_EQ(SavedCopies(), Originals());
+        EXPECT_EQ(SavedCopies(), BackedUpOriginals());
 
-        EXPECT_TRUE(Restore(c.editionIndex));
-        EXPECT_EQ(StoredRows(), kBackedUpRows);
-        EXPECT_EQ(WindowsValues(), Originals());
-        EXPECT_EQ(InProgramKey(ProgramKey::kRestore), std::nullopt);
-        for (const auto& [row, copy] : SavedCopies())
-            EXPECT_EQ(copy, std::nullopt) << "saved copy of row " << row;
+        EXPECT_EQ(Restore(c.editionIndex), Outcome::Complete);
+        EXPECT_EQ(Machine(), originals);
+        ExpectNoBackupLeft();
     }
 }
 
-TEST_F(TweakRunsTest, WritesEachValueWithItsTypeAndPlace)
+// Restore undoes what Optimize wrote, not what the edition shown at Restore time would have
+// written: the edition may have been changed, or Windows upgraded, in between.
+TEST_F(TweakRunsTest, RestoreFollowsWhatOptimizeWroteWhateverTheEdition)
 {
-    // Rows whose encoding or place is easy to get wrong, as the registry holds them.
     struct Case {
+        const char* what;
+        std::vector<int> optimizedFor;
+        int restoredFor;
+    };
+    const Case cases[] = {
+        {"optimised for XP, restored on Windows 7", {kWindowsXp}, kWindows7},
+        {"optimised for Windows 10, restored on Server 2003", {kWindows10}, kServer2003},
+        {"optimised for XP and then for Windows 11", {kWindowsXp, kWindows11}, kWindows10},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetToOriginals();
+        for (const int edition : c.optimizedFor)
+            ASSERT_EQ(Optimize(edition), Outcome::Complete);
+        ASSERT_EQ(Restore(c.restoredFor), Outcome::Complete);
+        EXPECT_EQ(Machine(), originals);
+        ExpectNoBackupLeft();
+    }
+}
+
+TEST_F(TweakRunsTest, WritesEveryRowWithItsExactTypeAndData)
+{
+    // As the registry holds them; the paths are spelt here as a reader would, apart from
+    // the catalogue's own.
+    struct Case {
+        int row;
         HKEY root;
         const wchar_t* path;
         const wchar_t* name;
         RawValue data;
     };
+    const HKEY kLm = HKEY_LOCAL_MACHINE, kCu = HKEY_CURRENT_USER;
+    const wchar_t* const fileSystem = L"System\\CurrentControlSet\\Control\\FileSystem";
+    const wchar_t* const tcpip = L"System\\CurrentControlSet\\Services\\Tcpip\\Parameters";
+    const wchar_t* const memory = L"System\\CurrentControlSet\\Control\\Session Manager\\Memory Management";
+    const wchar_t* const crash = L"System\\CurrentControlSet\\Control\\CrashControl";
+    const wchar_t* const policies = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+    const wchar_t* const ntWindows = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+    const wchar_t* const explorer = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer";
+    const wchar_t* const sessionManager = L"System\\CurrentControlSet\\Control\\Session Manager";
+    using TestRegistry::Dword;
+    using TestRegistry::Sz;
     const Case cases[] = {
-        {HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\FileSystem", L"NtfsDisableLastAccessUpdate",
-         TestRegistry::Dword(1)},
-        {HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\FileSystem", L"NtfsMftZoneReservation",
-         TestRegistry::Dword(2)},
-        {HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Services\\Tcpip\\Parameters", L"KeepAliveTime",
-         TestRegistry::Dword(300000)},
-        {HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces",
-         L"PerformRouterDiscovery", TestRegistry::Dword(0)},
-        {HKEY_CURRENT_USER, L"Control Panel\\Desktop\\WindowMetrics", L"MinAnimate", TestRegistry::Sz(L"1")},
-        {HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\PriorityControl", L"Win32PrioritySeparation",
-         TestRegistry::Dword(1)},
-        {HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"SmoothScroll", TestRegistry::Raw(REG_BINARY, {0, 0, 0, 0})},
-        {HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\Main", L"Use StyleSheets",
-         TestRegistry::Sz(L"Yes")},
-        {HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\AutoComplete",
-         L"Append Completion", TestRegistry::Sz(L"Yes")},
-        {HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", L"Error Mode",
-         TestRegistry::Dword(1)},
-        {HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Services\\Messenger", L"Start", TestRegistry::Dword(4)},
-        {HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Dfrg\\BootOptimizeFunction", L"Enable", TestRegistry::Sz(L"Y")},
-        {HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Services\\P3\\Parameters", L"HackFlags",
-         TestRegistry::Dword(1)},
+        {1, kLm, fileSystem, L"NtfsDisableLastAccessUpdate", Dword(1)},
+        {2, kLm, fileSystem, L"NtfsMftZoneReservation", Dword(2)},
+        {3, kLm, tcpip, L"SynAttackProtect", Dword(2)},
+        {4, kLm, tcpip, L"TcpMaxHalfOpen", Dword(100)},
+        {5, kLm, tcpip, L"TcpMaxHalfOpenRetried", Dword(50)},
+        {6, kLm, tcpip, L"EnablePMTUDiscovery", Dword(0)},
+        {7, kLm, tcpip, L"EnableDeadGWDetect", Dword(0)},
+        {8, kLm, tcpip, L"KeepAliveTime", Dword(300000)},
+        {9, kLm, tcpip, L"EnableICMPRedirects", Dword(0)},
+        {10, kLm, L"System\\CurrentControlSet\\Services\\Netbt\\Parameters", L"NoNameReleaseOnDemand", Dword(1)},
+        {11, kLm, L"System\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces", L"PerformRouterDiscovery",
+         Dword(0)},
+        {12, kCu, L"Control Panel\\Desktop\\WindowMetrics", L"MinAnimate", Sz(L"1")},
+        {13, kLm, memory, L"DisablePagingExecutive", Dword(0)},
+        {14, kLm, memory, L"LargeSystemCache", Dword(0)},
+        {15, kLm, L"System\\CurrentControlSet\\Control\\PriorityControl", L"Win32PrioritySeparation", Dword(1)},
+        {16, kLm, crash, L"AutoReboot", Dword(1)},
+        {17, kCu, L"Control Panel\\Desktop", L"SmoothScroll", TestRegistry::Raw(REG_BINARY, {0, 0, 0, 0})},
+        {18, kCu, L"Software\\Microsoft\\Internet Explorer\\Main", L"Use StyleSheets", Sz(L"Yes")},
+        {19, kCu, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\AutoComplete", L"Append Completion",
+         Sz(L"Yes")},
+        {20, kLm, fileSystem, L"ContigFileAllocSize", Dword(1536)},
+        {21, kLm, policies, L"LinkResolveIgnoreLinkInfo", Dword(0)},
+        {22, kLm, policies, L"NoResolveSearch", Dword(1)},
+        {23, kLm, memory, L"IoPageLockLimit", Dword(4096)},
+        {24, kLm, crash, L"SendAlert", Dword(1)},
+        {25, kLm, ntWindows, L"NoPopUpsOnBoot", Dword(1)},
+        {26, kLm, ntWindows, L"Error Mode", Dword(1)},
+        {27, kLm, L"System\\CurrentControlSet\\Services\\Messenger", L"Start", Dword(4)},
+        {28, kLm, explorer, L"ThumbnailSize", Dword(96)},
+        {29, kLm, explorer, L"ThumbnailQuality", Dword(80)},
+        {30, kLm, sessionManager, L"EnablePrefetcher", Dword(1)},
+        {31, kLm, sessionManager, L"AutoChkTimeOut", Dword(0)},
+        {32, kLm, L"Software\\Microsoft\\Dfrg\\BootOptimizeFunction", L"Enable", Sz(L"Y")},
+        {33, kLm, L"System\\CurrentControlSet\\Services\\P3\\Parameters", L"HackFlags", Dword(1)},
     };
-    ASSERT_TRUE(Optimize(kWindows10));
+    ASSERT_EQ(std::size(cases), kTweaks.size());
+    // Windows 10 writes every row but 31, Windows XP every row but 32 and 33.
+    ASSERT_EQ(Optimize(kWindows10), Outcome::Complete);
+    ASSERT_EQ(Optimize(kWindowsXp), Outcome::Complete);
     for (const Case& c : cases)
-        EXPECT_EQ(TestRegistry::Read(c.root, c.path, c.name), c.data) << testing::PrintToString(std::wstring(c.name));
+        EXPECT_EQ(TestRegistry::Read(c.root, c.path, c.name), c.data) << "row " << c.row;
 }
 
 TEST_F(TweakRunsTest, TheBackupIsTakenOnlyWhenNoneExists)
 {
-    ASSERT_TRUE(Optimize(kWindows10));
-    // A second Optimize keeps the copies of the values from before the first one.
-    TestRegistry::Write(Row(15).root, std::wstring(Row(15).keyPath), L"Win32PrioritySeparation", TestRegistry::Dword(99));
-    ASSERT_TRUE(Optimize(kWindows10));
-    EXPECT_EQ(SavedCopies(), Originals());
+    ASSERT_EQ(Optimize(kWindows10), Outcome::Complete);
+    // A second Optimize keeps the copies and records of the values from before the first.
+    Store(15, TestRegistry::Dword(99));
+    Store(8, TestRegistry::Dword(12345));
+    ASSERT_EQ(Optimize(kWindows10), Outcome::Complete);
+    EXPECT_EQ(SavedCopies(), BackedUpOriginals());
     EXPECT_EQ(Stored(15), TestRegistry::Dword(1));
-    ASSERT_TRUE(Restore(kWindows10));
-    EXPECT_EQ(WindowsValues(), Originals());
+    ASSERT_EQ(Restore(kWindows10), Outcome::Complete);
+    EXPECT_EQ(Machine(), originals);
 
     // After a Restore, the next Optimize saves the values of that moment.
-    TestRegistry::Write(Row(15).root, std::wstring(Row(15).keyPath), L"Win32PrioritySeparation", TestRegistry::Dword(20));
-    ASSERT_TRUE(Optimize(kWindows10));
+    Store(15, TestRegistry::Dword(20));
+    Store(8, TestRegistry::Dword(600000));
+    const MachineState now = Machine();
+    ASSERT_EQ(Optimize(kWindows10), Outcome::Complete);
     EXPECT_EQ(InProgramKey(L"Win32PrioritySeparation"), TestRegistry::Dword(20));
+    ASSERT_EQ(Restore(kWindows10), Outcome::Complete);
+    EXPECT_EQ(Machine(), now);
 }
 
 TEST_F(TweakRunsTest, MissingValuesAreSavedAndRestoredAsTheirDefaults)
@@ -220,16 +337,60 @@ TEST_F(TweakRunsTest, MissingValuesAreSavedAndRestoredAsTheirDefaults)
     // Windows holds none of the seven: the defaults are saved.
     for (int row : kBackedUpRows)
         TestRegistry::Delete(Row(row).root, std::wstring(Row(row).keyPath), std::wstring(Row(row).valueName));
-    ASSERT_TRUE(Optimize(kServer2003));
+    ASSERT_EQ(Optimize(kServer2003), Outcome::Complete);
     EXPECT_EQ(SavedCopies(), defaults);
 
     // The saved copies were deleted by hand: the defaults are written back.
     ResetToOriginals();
-    ASSERT_TRUE(Optimize(kServer2003));
+    ASSERT_EQ(Optimize(kServer2003), Outcome::Complete);
     for (int row : kBackedUpRows)
         TestRegistry::Delete(ProgramKey::kRoot, ProgramKey::kPath, std::wstring(Row(row).valueName));
-    ASSERT_TRUE(Restore(kServer2003));
-    EXPECT_EQ(WindowsValues(), defaults);
+    ASSERT_EQ(Restore(kServer2003), Outcome::Complete);
+    for (int row : kBackedUpRows)
+        EXPECT_EQ(Stored(row), defaults.at(row)) << "row " << row;
+}
+
+// A backup taken by a release that kept no records: Restore deletes the rows of the edition
+// chosen at Restore time, as that release did, and a later Optimize adds no records to it.
+TEST_F(TweakRunsTest, ABackupWithoutRecordsIsRestoredByTheEdition)
+{
+    ASSERT_EQ(Optimize(kWindows10), Outcome::Complete);
+    TestRegistry::DeleteTree(ProgramKey::kRoot, ProgramKey::kOriginalsPath);
+    ASSERT_EQ(Optimize(kWindows10), Outcome::Complete);
+    EXPECT_FALSE(RowRecords::RecordsKept());
+
+    ASSERT_EQ(Restore(kWindows10), Outcome::Complete);
+    std::set<int> left = kBackedUpRows;
+    left.insert(31); // not written by Windows 10's rows, and so not deleted
+    EXPECT_EQ(StoredRows(), left);
+    for (int row : kBackedUpRows)
+        EXPECT_EQ(Stored(row), kOriginals.at(row)) << "row " << row;
+    ExpectNoBackupLeft();
+}
+
+TEST_F(TweakRunsTest, RecordsSurviveTheirOwnEncoding)
+{
+    using CustomRegistry::RegValue;
+    const RowRecords::Record records[] = {
+        {std::nullopt, 0},
+        {std::nullopt, 2},
+        {RegValue{REG_DWORD, {1, 2, 3, 4}}, 0},
+        {RegValue{REG_MULTI_SZ, {'a', 0, 0, 0, 0, 0}}, 0},
+        {RegValue{REG_SZ, {}}, 0},
+    };
+    for (const auto& record : records)
+        EXPECT_EQ(RowRecords::Decode(RowRecords::Encode(record)), record);
+
+    // Damaged records name no value and no key.
+    const RegValue damaged[] = {
+        {REG_DWORD, {1, 0, 0, 0}},
+        {REG_BINARY, {1, 0, 0, 0, 0, 0, 0}},
+        {REG_BINARY, {2, 0, 0, 0, 0, 0, 0, 0, 4, 0, 0, 0}},
+        {REG_BINARY, {0, 0, 0, 0, 99, 0, 0, 0, 4, 0, 0, 0}},
+        {REG_BINARY, {0, 0, 0, 0, 0, 0, 0, 0, 4, 0, 0, 0, 7}},
+    };
+    for (const auto& stored : damaged)
+        EXPECT_EQ(RowRecords::Decode(stored), RowRecords::Record{});
 }
 
 TEST_F(TweakRunsTest, NoRunCanBeginWithoutTheRightToWriteTheProgramKey)
@@ -238,13 +399,51 @@ TEST_F(TweakRunsTest, NoRunCanBeginWithoutTheRightToWriteTheProgramKey)
     EXPECT_TRUE(CanWriteProgramKey());
     TestRegistry::DenyWrites deny(ProgramKey::kRoot, ProgramKey::kPath);
     EXPECT_FALSE(CanWriteProgramKey());
-    // A run made anyway says that it could not make every change.
-    EXPECT_FALSE(Optimize(kWindows10));
+    // An Optimize made anyway keeps no backup, and so changes nothing in Windows.
+    EXPECT_EQ(Optimize(kWindows10), Outcome::Stopped);
+    EXPECT_EQ(Machine(), originals);
+    EXPECT_EQ(InProgramKey(ProgramKey::kRestore), std::nullopt);
 }
 
-// The program dies after each registry change of an Optimize, or of a Restore, in turn. Then
-// the user goes on as the program lets them: Restore when it is offered, otherwise Optimize
-// and Restore. The originals must come back every time.
+// A Windows key whose permissions were tightened refuses some changes. Nothing the user had
+// may be lost, and once the cause is gone a Restore finishes the job.
+TEST_F(TweakRunsTest, AKeyThatRefusesWritesLosesNothing)
+{
+    const std::wstring priorityControl(Row(15).keyPath), tcpip(Row(8).keyPath);
+
+    // Restore cannot put row 15 back: everything else goes back, the backup stays.
+    ASSERT_EQ(Optimize(kWindows10), Outcome::Complete);
+    {
+        TestRegistry::DenyWrites deny(Row(15).root, priorityControl);
+        EXPECT_EQ(Restore(kWindows10), Outcome::Stopped);
+    }
+    EXPECT_EQ(InProgramKey(ProgramKey::kRestore), TestRegistry::Dword(1));
+    EXPECT_EQ(SavedCopies(), BackedUpOriginals());
+    EXPECT_TRUE(RowRecords::RecordsKept());
+    MachineState expected = originals;
+    expected.values[15] = TestRegistry::Dword(1); // as Optimize left it
+    EXPECT_EQ(Machine(), expected);
+    EXPECT_EQ(Restore(kWindows10), Outcome::Complete);
+    EXPECT_EQ(Machine(), originals);
+    ExpectNoBackupLeft();
+
+    // Optimize cannot write the TCP/IP rows: the rest is written, and Restore completes
+    // while the key still refuses, as it has nothing to change there.
+    ResetToOriginals();
+    {
+        TestRegistry::DenyWrites deny(Row(8).root, tcpip);
+        EXPECT_EQ(Optimize(kWindows10), Outcome::Incomplete);
+        EXPECT_EQ(Stored(8), kOriginals.at(8));
+        EXPECT_EQ(Stored(1), TestRegistry::Dword(1));
+        EXPECT_EQ(Restore(kWindows10), Outcome::Complete);
+    }
+    EXPECT_EQ(Machine(), originals);
+    ExpectNoBackupLeft();
+}
+
+// The program dies after each registry change of a run, in turn. Then the user goes on as
+// the program lets them: Restore when it is offered, otherwise Optimize and Restore, on
+// another edition than the interrupted run's. The machine must come back as it was.
 class InterruptedRunTest : public TweakRunsTest {
 protected:
     static long RunProbe(const wchar_t* operation, int editionIndex, size_t changes)
@@ -258,48 +457,64 @@ protected:
     void ExpectRestorable()
     {
         if (BackupExists()) {
-            EXPECT_EQ(SavedCopies(), Originals()) << "Restore is offered, but the backup is not complete";
+            EXPECT_EQ(SavedCopies(), BackedUpOriginals()) << "Restore is offered, but the backup is not complete";
         }
     }
 
-    void ExpectUserGetsOriginalsBack()
+    void ExpectUserGetsTheMachineBack()
     {
         if (!BackupExists()) {
             ASSERT_EQ(RunProbe(L"optimize", kWindows10, kAll), 0);
         }
-        ASSERT_EQ(RunProbe(L"restore", kWindows10, kAll), 0);
-        EXPECT_EQ(WindowsValues(), Originals());
+        ASSERT_EQ(RunProbe(L"restore", kWindows7, kAll), 0);
+        EXPECT_EQ(Machine(), originals);
+        ExpectNoBackupLeft();
     }
 };
 
-TEST_F(InterruptedRunTest, DyingDuringOptimizeKeepsTheOriginalsRestorable)
+TEST_F(InterruptedRunTest, DyingDuringOptimizeKeepsTheMachineRestorable)
 {
-    const size_t changes = PlanOptimize(TweakCatalogue::ConvertWindowsVersion(kWindows10), false).size();
+    const size_t changes = PlanOptimize(TweakCatalogue::ConvertWindowsVersion(kWindowsXp), false).size();
     for (size_t dieAfter = 0; dieAfter < changes; ++dieAfter) {
         SCOPED_TRACE(testing::Message() << "died after " << dieAfter << " of " << changes << " changes");
         ResetToOriginals();
-        ASSERT_EQ(RunProbe(L"optimize", kWindows10, dieAfter), 99);
+        ASSERT_EQ(RunProbe(L"optimize", kWindowsXp, dieAfter), 99);
         ExpectRestorable();
-        ExpectUserGetsOriginalsBack();
+        ExpectUserGetsTheMachineBack();
     }
 }
 
-TEST_F(InterruptedRunTest, DyingDuringRestoreKeepsTheOriginalsRestorable)
+TEST_F(InterruptedRunTest, DyingDuringASecondOptimizeKeepsTheMachineRestorable)
 {
     ResetToOriginals();
-    ASSERT_EQ(RunProbe(L"optimize", kWindows10, kAll), 0);
+    ASSERT_EQ(RunProbe(L"optimize", kWindowsXp, kAll), 0);
+    const size_t changes = PlanOptimize(TweakCatalogue::ConvertWindowsVersion(kWindows10), true).size();
+    for (size_t dieAfter = 0; dieAfter < changes; ++dieAfter) {
+        SCOPED_TRACE(testing::Message() << "died after " << dieAfter << " of " << changes << " changes");
+        ResetToOriginals();
+        ASSERT_EQ(RunProbe(L"optimize", kWindowsXp, kAll), 0);
+        ASSERT_EQ(RunProbe(L"optimize", kWindows10, dieAfter), 99);
+        ExpectRestorable();
+        ExpectUserGetsTheMachineBack();
+    }
+}
+
+TEST_F(InterruptedRunTest, DyingDuringRestoreKeepsTheMachineRestorable)
+{
+    ResetToOriginals();
+    ASSERT_EQ(RunProbe(L"optimize", kWindowsXp, kAll), 0);
     const size_t changes = PlanRestore(TweakCatalogue::ConvertWindowsVersion(kWindows10)).size();
     for (size_t dieAfter = 0; dieAfter < changes; ++dieAfter) {
         SCOPED_TRACE(testing::Message() << "died after " << dieAfter << " of " << changes << " changes");
         ResetToOriginals();
-        ASSERT_EQ(RunProbe(L"optimize", kWindows10, kAll), 0);
+        ASSERT_EQ(RunProbe(L"optimize", kWindowsXp, kAll), 0);
         ASSERT_EQ(RunProbe(L"restore", kWindows10, dieAfter), 99);
         ExpectRestorable();
-        // Once "Restore" is gone, the originals are already back.
+        // Once "Restore" is gone, the machine is already back.
         if (!BackupExists()) {
-            EXPECT_EQ(WindowsValues(), Originals());
+            EXPECT_EQ(Machine(), originals);
         }
-        ExpectUserGetsOriginalsBack();
+        ExpectUserGetsTheMachineBack();
     }
 }
 

@@ -1,0 +1,85 @@
+#include "optimizer/row_records.h"
+
+#include <cstring>
+
+#include "common/program_key.h"
+
+namespace RowRecords {
+namespace {
+
+using CustomRegistry::RegValue;
+
+// A record's data: three little-endian DWORDs (whether the value existed, how many keys
+// were missing, the value's type), then the value's data as it was.
+constexpr size_t kHeaderSize = 3 * sizeof(DWORD);
+
+void PutDword(std::vector<std::uint8_t>& data, size_t offset, DWORD value)
+{
+    std::memcpy(data.data() + offset, &value, sizeof(value));
+}
+
+DWORD GetDword(const std::vector<std::uint8_t>& data, size_t offset)
+{
+    DWORD value;
+    std::memcpy(&value, data.data() + offset, sizeof(value));
+    return value;
+}
+
+} // namespace
+
+Record TakeRecord(const TweakCatalogue::Tweak& tweak)
+{
+    const std::wstring path(tweak.keyPath);
+    return Record{CustomRegistry::ReadRegValue(tweak.root, path, std::wstring(tweak.valueName), false),
+                  CustomRegistry::MissingKeyCount(tweak.root, path, false)};
+}
+
+std::wstring RecordName(const TweakCatalogue::Tweak& tweak)
+{
+    // keyPath starts and ends with a backslash: "HKLM\System\...\Parameters\KeepAliveTime".
+    return std::wstring(tweak.root == HKEY_CURRENT_USER ? L"HKCU" : L"HKLM") + std::wstring(tweak.keyPath) +
+           std::wstring(tweak.valueName);
+}
+
+RegValue Encode(const Record& record)
+{
+    RegValue stored{REG_BINARY, std::vector<std::uint8_t>(kHeaderSize)};
+    PutDword(stored.data, 0, record.value ? 1 : 0);
+    PutDword(stored.data, 4, DWORD(record.createdKeys));
+    if (record.value) {
+        PutDword(stored.data, 8, record.value->type);
+        stored.data.insert(stored.data.end(), record.value->data.begin(), record.value->data.end());
+    }
+    return stored;
+}
+
+Record Decode(const RegValue& stored)
+{
+    // No row's path is deeper than this; more would be a damaged record.
+    constexpr DWORD kMostKeys = 16;
+    if (stored.type != REG_BINARY || stored.data.size() < kHeaderSize)
+        return {};
+    const DWORD existed = GetDword(stored.data, 0);
+    const DWORD createdKeys = GetDword(stored.data, 4);
+    if (existed > 1 || createdKeys > kMostKeys || (!existed && stored.data.size() != kHeaderSize))
+        return {};
+    Record record{std::nullopt, int(createdKeys)};
+    if (existed)
+        record.value = RegValue{GetDword(stored.data, 8), {stored.data.begin() + kHeaderSize, stored.data.end()}};
+    return record;
+}
+
+bool RecordsKept()
+{
+    return CustomRegistry::MissingKeyCount(ProgramKey::kRoot, ProgramKey::kOriginalsPath, false) == 0;
+}
+
+std::optional<Record> ReadRecord(const TweakCatalogue::Tweak& tweak)
+{
+    const auto stored = CustomRegistry::ReadRegValue(ProgramKey::kRoot, ProgramKey::kOriginalsPath, RecordName(tweak), false);
+    if (!stored)
+        return std::nullopt;
+    return Decode(*stored);
+}
+
+} // namespace RowRecords

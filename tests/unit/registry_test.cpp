@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <ranges>
 
 #include "tests/support/registry_helpers.h"
 
@@ -202,6 +203,55 @@ TEST_F(RegistryTest, ThirtyTwoBitViewIsRedirectedUnderSoftwareOnly)
     EXPECT_EQ(ReadRegInteger(HKEY_LOCAL_MACHINE, software, L"Native", 0, true), 64);
     EXPECT_TRUE(DeleteRegValue(HKEY_LOCAL_MACHINE, software, L"Native", true));
     EXPECT_EQ(TestRegistry::Read(HKEY_LOCAL_MACHINE, software, L"Native", KEY_WOW64_64KEY), std::nullopt);
+}
+
+// Values of any type go back and forth byte for byte, so that a user's own value can be kept
+// and given back unchanged.
+TEST_F(RegistryTest, RawValuesComeBackExactlyAsStored)
+{
+    for (const RawValue& stored : kReadCases | std::views::filter([](const ReadCase& c) { return c.stored.has_value(); }) |
+                                      std::views::transform([](const ReadCase& c) { return *c.stored; })) {
+        SCOPED_TRACE(testing::Message() << "type " << stored.type << ", " << stored.bytes.size() << " bytes");
+        // Stored as a direct write stores it (the registry ends an unterminated text itself).
+        TestRegistry::Write(HKEY_LOCAL_MACHINE, software, L"Direct", stored);
+        ASSERT_TRUE(WriteRegValue(HKEY_LOCAL_MACHINE, software, L"Copy", RegValue{stored.type, stored.bytes}, false));
+        const auto held = TestRegistry::Read(HKEY_LOCAL_MACHINE, software, L"Copy");
+        ASSERT_TRUE(held);
+        EXPECT_EQ(held, TestRegistry::Read(HKEY_LOCAL_MACHINE, software, L"Direct"));
+        EXPECT_EQ(ReadRegValue(HKEY_LOCAL_MACHINE, software, L"Copy", false), (RegValue{held->type, held->bytes}));
+    }
+    EXPECT_EQ(ReadRegValue(HKEY_LOCAL_MACHINE, software, L"Missing", false), std::nullopt);
+    EXPECT_EQ(ReadRegValue(HKEY_LOCAL_MACHINE, software + L"Missing\\", L"Copy", false), std::nullopt);
+}
+
+// How keys that a write created are found and taken away again; somebody's own content stays.
+TEST_F(RegistryTest, CountsMissingKeysAndRemovesOnlyEmptyOnes)
+{
+    const std::wstring outer = software + L"Outer\\", inner = outer + L"Inner\\";
+    EXPECT_EQ(MissingKeyCount(HKEY_LOCAL_MACHINE, inner, false), 3); // the test's own key too
+    ASSERT_TRUE(WriteRegInteger(HKEY_LOCAL_MACHINE, software, L"Here", 1, false));
+    EXPECT_EQ(MissingKeyCount(HKEY_LOCAL_MACHINE, inner, false), 2);
+    ASSERT_TRUE(WriteRegInteger(HKEY_LOCAL_MACHINE, inner, L"Value", 1, false));
+    EXPECT_EQ(MissingKeyCount(HKEY_LOCAL_MACHINE, inner, false), 0);
+    EXPECT_EQ(MissingKeyCount(HKEY_LOCAL_MACHINE, inner + L"Deeper\\", false), 1);
+
+    // Still holding a value, or a subkey: kept, and that is no failure.
+    EXPECT_TRUE(DeleteEmptyRegKey(HKEY_LOCAL_MACHINE, inner, false));
+    EXPECT_TRUE(TestRegistry::KeyExists(HKEY_LOCAL_MACHINE, inner));
+    ASSERT_TRUE(DeleteRegValue(HKEY_LOCAL_MACHINE, inner, L"Value", false));
+    EXPECT_TRUE(DeleteEmptyRegKey(HKEY_LOCAL_MACHINE, outer, false));
+    EXPECT_TRUE(TestRegistry::KeyExists(HKEY_LOCAL_MACHINE, outer));
+    // Empty: removed, innermost first; a missing one counts as removed.
+    EXPECT_TRUE(DeleteEmptyRegKey(HKEY_LOCAL_MACHINE, inner, false));
+    EXPECT_TRUE(DeleteEmptyRegKey(HKEY_LOCAL_MACHINE, outer, false));
+    EXPECT_FALSE(TestRegistry::KeyExists(HKEY_LOCAL_MACHINE, outer));
+    EXPECT_TRUE(DeleteEmptyRegKey(HKEY_LOCAL_MACHINE, outer, false));
+
+    // A whole tree goes at once.
+    ASSERT_TRUE(WriteRegInteger(HKEY_LOCAL_MACHINE, inner, L"Value", 1, false));
+    EXPECT_TRUE(DeleteRegKeyTree(HKEY_LOCAL_MACHINE, outer, false));
+    EXPECT_FALSE(TestRegistry::KeyExists(HKEY_LOCAL_MACHINE, outer));
+    EXPECT_TRUE(DeleteRegKeyTree(HKEY_LOCAL_MACHINE, outer, false));
 }
 
 // What a user without the right to write below HKLM meets: every write and delete does

@@ -10,6 +10,7 @@
 #include "common/registry.h"
 #include "optimizer/row_records.h"
 #include "optimizer/tweak_catalogue.h"
+#include "tests/support/machine_state.h"
 #include "tests/support/programs.h"
 #include "tests/support/registry_helpers.h"
 
@@ -23,15 +24,9 @@ constexpr int kWindows11 = 0, kWindows10 = 1, kWindows7 = 3, kWindowsXp = 5, kSe
 
 const TweakCatalogue::Tweak& Row(int row) { return kTweaks[size_t(row - 1)]; }
 
-std::optional<RawValue> Stored(int row)
-{
-    return TestRegistry::Read(Row(row).root, std::wstring(Row(row).keyPath), std::wstring(Row(row).valueName));
-}
-
-void Store(int row, const RawValue& value)
-{
-    TestRegistry::Write(Row(row).root, std::wstring(Row(row).keyPath), std::wstring(Row(row).valueName), value);
-}
+std::optional<RawValue> Stored(int row) { return MachineState::RowValue(row); }
+void Store(int row, const RawValue& value) { MachineState::SetRowValue(row, value); }
+MachineState::State Machine() { return MachineState::Now(); }
 
 std::optional<RawValue> InProgramKey(std::wstring_view name)
 {
@@ -49,40 +44,12 @@ const std::map<int, RawValue> kOriginals = {
 };
 const std::set<int> kBackedUpRows = {1, 2, 12, 13, 14, 15, 16};
 
-// Keys of the catalogue that most machines do not have, outermost first; Optimize creates
-// them and Restore removes them again.
-const std::pair<HKEY, const wchar_t*> kUsuallyMissingKeys[] = {
-    {HKEY_LOCAL_MACHINE, L"\\System\\CurrentControlSet\\Services\\Messenger\\"},
-    {HKEY_LOCAL_MACHINE, L"\\System\\CurrentControlSet\\Services\\P3\\"},
-    {HKEY_LOCAL_MACHINE, L"\\System\\CurrentControlSet\\Services\\P3\\Parameters\\"},
-    {HKEY_LOCAL_MACHINE, L"\\Software\\Microsoft\\Dfrg\\"},
-    {HKEY_LOCAL_MACHINE, L"\\Software\\Microsoft\\Dfrg\\BootOptimizeFunction\\"},
-};
-
 std::set<int> Rows(int first, int last, std::initializer_list<int> more = {})
 {
     std::set<int> rows(more);
     for (int row = first; row <= last; ++row)
         rows.insert(row);
     return rows;
-}
-
-// Every value of the catalogue and whether each of its usually missing keys exists: what
-// "exactly as before" means for the user's machine.
-struct MachineState {
-    std::map<int, std::optional<RawValue>> values;
-    std::map<std::wstring, bool> keys;
-    bool operator==(const MachineState&) const = default;
-};
-
-MachineState Machine()
-{
-    MachineState state;
-    for (int row = 1; row <= int(kTweaks.size()); ++row)
-        state.values[row] = Stored(row);
-    for (const auto& [root, path] : kUsuallyMissingKeys)
-        state.keys[path] = TestRegistry::KeyExists(root, path);
-    return state;
 }
 
 // Every test starts from a machine that holds the originals and no backup, and gets the
@@ -102,22 +69,12 @@ protected:
         return places;
     }
 
-    TweakRunsTest()
-    {
-        for (const auto& [root, path] : kUsuallyMissingKeys)
-            keysAtStart[path] = TestRegistry::KeyExists(root, path);
-    }
-
     void SetUp() override { ResetToOriginals(); }
 
     void TearDown() override
     {
         TestRegistry::DeleteTree(ProgramKey::kRoot, ProgramKey::kOriginalsPath);
-        // Innermost first, so that a key the prefix had keeps what it had.
-        for (auto it = std::rbegin(kUsuallyMissingKeys); it != std::rend(kUsuallyMissingKeys); ++it) {
-            if (!keysAtStart[it->second])
-                TestRegistry::DeleteTree(it->first, it->second);
-        }
+        missingKeys.RemoveCreated();
     }
 
     void ResetToOriginals()
@@ -176,9 +133,9 @@ protected:
         EXPECT_FALSE(TestRegistry::KeyExists(ProgramKey::kRoot, ProgramKey::kOriginalsPath));
     }
 
-    std::map<std::wstring, bool> keysAtStart;
+    MachineState::MissingKeys missingKeys;
     TestRegistry::Snapshot snapshot{Places()};
-    MachineState originals;
+    MachineState::State originals;
 };
 
 // Optimize writes the rows of the edition and keeps what the machine held; Restore brings
@@ -208,7 +165,7 @@ TEST_F(TweakRunsTest, OptimizeThenRestoreLeavesTheMachineAsItWas)
         EXPECT_EQ(SavedCopies(), BackedUpOriginals());
 
         EXPECT_EQ(Restore(c.editionIndex), Outcome::Complete);
-        EXPECT_EQ(Machine(), originals);
+        EXPECT_EQ(MachineState::Differences(Machine(), originals), "");
         ExpectNoBackupLeft();
     }
 }
@@ -233,7 +190,7 @@ TEST_F(TweakRunsTest, RestoreFollowsWhatOptimizeWroteWhateverTheEdition)
         for (const int edition : c.optimizedFor)
             ASSERT_EQ(Optimize(edition), Outcome::Complete);
         ASSERT_EQ(Restore(c.restoredFor), Outcome::Complete);
-        EXPECT_EQ(Machine(), originals);
+        EXPECT_EQ(MachineState::Differences(Machine(), originals), "");
         ExpectNoBackupLeft();
     }
 }
@@ -315,16 +272,16 @@ TEST_F(TweakRunsTest, TheBackupIsTakenOnlyWhenNoneExists)
     EXPECT_EQ(SavedCopies(), BackedUpOriginals());
     EXPECT_EQ(Stored(15), TestRegistry::Dword(1));
     ASSERT_EQ(Restore(kWindows10), Outcome::Complete);
-    EXPECT_EQ(Machine(), originals);
+    EXPECT_EQ(MachineState::Differences(Machine(), originals), "");
 
     // After a Restore, the next Optimize saves the values of that moment.
     Store(15, TestRegistry::Dword(20));
     Store(8, TestRegistry::Dword(600000));
-    const MachineState now = Machine();
+    const MachineState::State now = Machine();
     ASSERT_EQ(Optimize(kWindows10), Outcome::Complete);
     EXPECT_EQ(InProgramKey(L"Win32PrioritySeparation"), TestRegistry::Dword(20));
     ASSERT_EQ(Restore(kWindows10), Outcome::Complete);
-    EXPECT_EQ(Machine(), now);
+    EXPECT_EQ(MachineState::Differences(Machine(), now), "");
 }
 
 TEST_F(TweakRunsTest, MissingValuesAreSavedAndRestoredAsTheirDefaults)
@@ -401,7 +358,7 @@ TEST_F(TweakRunsTest, NoRunCanBeginWithoutTheRightToWriteTheProgramKey)
     EXPECT_FALSE(CanWriteProgramKey());
     // An Optimize made anyway keeps no backup, and so changes nothing in Windows.
     EXPECT_EQ(Optimize(kWindows10), Outcome::Stopped);
-    EXPECT_EQ(Machine(), originals);
+    EXPECT_EQ(MachineState::Differences(Machine(), originals), "");
     EXPECT_EQ(InProgramKey(ProgramKey::kRestore), std::nullopt);
 }
 
@@ -420,11 +377,11 @@ TEST_F(TweakRunsTest, AKeyThatRefusesWritesLosesNothing)
     EXPECT_EQ(InProgramKey(ProgramKey::kRestore), TestRegistry::Dword(1));
     EXPECT_EQ(SavedCopies(), BackedUpOriginals());
     EXPECT_TRUE(RowRecords::RecordsKept());
-    MachineState expected = originals;
+    MachineState::State expected = originals;
     expected.values[15] = TestRegistry::Dword(1); // as Optimize left it
-    EXPECT_EQ(Machine(), expected);
+    EXPECT_EQ(MachineState::Differences(Machine(), expected), "");
     EXPECT_EQ(Restore(kWindows10), Outcome::Complete);
-    EXPECT_EQ(Machine(), originals);
+    EXPECT_EQ(MachineState::Differences(Machine(), originals), "");
     ExpectNoBackupLeft();
 
     // Optimize cannot write the TCP/IP rows: the rest is written, and Restore completes
@@ -437,7 +394,7 @@ TEST_F(TweakRunsTest, AKeyThatRefusesWritesLosesNothing)
         EXPECT_EQ(Stored(1), TestRegistry::Dword(1));
         EXPECT_EQ(Restore(kWindows10), Outcome::Complete);
     }
-    EXPECT_EQ(Machine(), originals);
+    EXPECT_EQ(MachineState::Differences(Machine(), originals), "");
     ExpectNoBackupLeft();
 }
 
@@ -467,7 +424,7 @@ protected:
             ASSERT_EQ(RunProbe(L"optimize", kWindows10, kAll), 0);
         }
         ASSERT_EQ(RunProbe(L"restore", kWindows7, kAll), 0);
-        EXPECT_EQ(Machine(), originals);
+        EXPECT_EQ(MachineState::Differences(Machine(), originals), "");
         ExpectNoBackupLeft();
     }
 };
@@ -512,7 +469,7 @@ TEST_F(InterruptedRunTest, DyingDuringRestoreKeepsTheMachineRestorable)
         ExpectRestorable();
         // Once "Restore" is gone, the machine is already back.
         if (!BackupExists()) {
-            EXPECT_EQ(Machine(), originals);
+            EXPECT_EQ(MachineState::Differences(Machine(), originals), "");
         }
         ExpectUserGetsTheMachineBack();
     }

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "ui/form.h"
 
@@ -10,6 +11,16 @@ namespace ui {
 namespace {
 
 HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
+
+// Every control that exists, so that a window naming a destroyed one is recognised without
+// touching it. Never destroyed: controls of static objects may outlive any other static.
+std::unordered_set<const Control*>& LiveControls()
+{
+    static auto& live = *new std::unordered_set<const Control*>;
+    return live;
+}
+
+unsigned long deadControlMessages = 0;
 
 using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
 
@@ -49,12 +60,14 @@ Control::Control(Component* ownerComponent, std::wstring controlName, Control* p
     : Component(ownerComponent, std::move(controlName)),
       parent(parentControl ? parentControl : dynamic_cast<Control*>(ownerComponent))
 {
+    LiveControls().insert(this);
     if (parent)
         parent->controls.push_back(this);
 }
 
 Control::~Control()
 {
+    LiveControls().erase(this);
     if (parent)
         std::erase(parent->controls, this);
     for (Control* child : controls)
@@ -394,6 +407,18 @@ void ComboBoxEx::SetItemIndex(int index)
     if (Handle())
         SendMessageW(Handle(), CB_SETCURSEL, WPARAM(index), 0);
 }
+
+Control* ControlOfWindow(HWND window)
+{
+    auto* control = reinterpret_cast<Control*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (control && !LiveControls().contains(control)) {
+        ++deadControlMessages;
+        return nullptr;
+    }
+    return control;
+}
+
+unsigned long MessagesForDeadControls() { return deadControlMessages; }
 
 void PopupMenu::PopupRightAligned(HWND ownerWindow, int x, int y)
 {

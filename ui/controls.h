@@ -261,4 +261,11 @@ public:
     void PopupRightAligned(HWND owner, int x, int y);
 };
 
+// For the toolkit: the control a window of ours stands for; null when it stands for none. A
+// window that still names a control which no longer exists is a fault of the toolkit: the
+// lookup does not follow it, and counts it for tests.
+Control* ControlOfWindow(HWND window);
+// For tests: how often a window procedure was handed a control that no longer exists.
+unsigned long MessagesForDeadControls();
+
 } // namespace ui

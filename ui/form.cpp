@@ -9,7 +9,7 @@
 namespace ui {
 namespace {
 
-Control* ControlOf(HWND window) { return reinterpret_cast<Control*>(GetWindowLongPtrW(window, GWLP_USERDATA)); }
+Control* ControlOf(HWND window) { return ControlOfWindow(window); }
 
 HBRUSH SolidBrush(COLORREF colour)
 {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <unordered_set>
+#include <utility>
 
 #include "ui/form.h"
 
@@ -67,9 +68,17 @@ Control::Control(Component* ownerComponent, std::wstring controlName, Control* p
 
 Control::~Control()
 {
+    // The windows go while the whole tree is still linked, whichever of a parent and its
+    // children is destroyed first.
+    DestroyHandles();
     LiveControls().erase(this);
-    if (parent)
+    if (parent) {
         std::erase(parent->controls, this);
+        if (parent->hoveredChild == this)
+            parent->hoveredChild = nullptr;
+        if (Form* form = ParentForm())
+            form->Forget(*this);
+    }
     for (Control* child : controls)
         child->parent = nullptr;
     if (fontHandle)
@@ -183,6 +192,46 @@ void Control::CreateHandles(HWND parentWindow)
     }
     for (Control* child : controls)
         child->CreateHandles(handle ? handle : parentWindow);
+}
+
+void Control::DestroyHandles()
+{
+    if (!handle) {
+        for (Control* child : controls)
+            child->DestroyHandles();
+        return;
+    }
+    // Detached first, so that no message of the destruction reaches a control; destroying
+    // the window takes the windows of the children along.
+    const HWND window = handle;
+    ForgetHandles();
+    DestroyWindow(window);
+}
+
+void Control::ForgetHandles()
+{
+    if (handle) {
+        SetWindowLongPtrW(handle, GWLP_USERDATA, 0);
+        handle = nullptr;
+    }
+    hoveredChild = nullptr;
+    for (Control* child : controls)
+        child->ForgetHandles();
+}
+
+void Control::SetHoveredChild(Control* child)
+{
+    if (hoveredChild == child)
+        return;
+    Control* left = std::exchange(hoveredChild, child);
+    if (left && left->OnMouseLeave)
+        left->OnMouseLeave();
+    if (child && child->OnMouseEnter)
+        child->OnMouseEnter();
+    if (child && handle) {
+        TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, handle, 0};
+        TrackMouseEvent(&track);
+    }
 }
 
 void Control::LayoutHandles()

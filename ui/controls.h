@@ -74,6 +74,11 @@ public:
     virtual void Paint(HDC, const RECT&) {}
     // For the toolkit: creates the windows of this control and its children.
     void CreateHandles(HWND parentWindow);
+    // For the toolkit: lets go of the windows of this control and its children, which are
+    // being destroyed, so that none of them reaches these controls any more.
+    void ForgetHandles();
+    // For the toolkit: the windowless child the mouse is over in this control's window.
+    void SetHoveredChild(Control* child);
     // For the toolkit: places the windows of this control and its children for the DPI.
     void LayoutHandles();
     // For the toolkit: notifications of the control's own window.
@@ -84,6 +89,9 @@ protected:
     // Windowed kinds create their window here, with the control in GWLP_USERDATA.
     virtual HWND CreateHandle(HWND) { return nullptr; }
     virtual void HandleCreated() {}
+    // Destroys the windows of this control and its children. Every control does it before it
+    // goes; a kind whose window uses what the kind owns does it first, in its own destructor.
+    void DestroyHandles();
     HFONT FontHandle();
     // The window that shows this control: its own, or its nearest windowed ancestor's.
     HWND ShowingWindow() const;
@@ -94,6 +102,7 @@ private:
     bool visible = true;
     bool enabled = true;
     HWND handle = nullptr;
+    Control* hoveredChild = nullptr;
     HFONT fontHandle = nullptr;
     Font fontOfHandle;
     int dpiOfHandle = 0;

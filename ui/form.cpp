@@ -76,25 +76,6 @@ void PaintContainer(Control& container, HWND window)
     EndPaint(window, &paint);
 }
 
-// The windowless control the mouse is over, per container window.
-std::map<HWND, Control*> hovered;
-
-void SetHovered(HWND window, Control* control)
-{
-    Control*& current = hovered[window];
-    if (current == control)
-        return;
-    if (current && current->OnMouseLeave)
-        current->OnMouseLeave();
-    current = control;
-    if (current && current->OnMouseEnter)
-        current->OnMouseEnter();
-    if (control) {
-        TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, window, 0};
-        TrackMouseEvent(&track);
-    }
-}
-
 using AdjustForDpiFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
 
 RECT WindowRectForClient(int width, int height, DWORD style, DWORD exStyle, int dpi)
@@ -111,10 +92,14 @@ RECT WindowRectForClient(int width, int height, DWORD style, DWORD exStyle, int 
 
 Form::Form(std::wstring formName) : TextControl(nullptr, std::move(formName)) {}
 
-Form::~Form()
+void Form::Forget(const Control& control)
 {
-    if (Handle())
-        DestroyWindow(Handle());
+    if (defaultButton == &control)
+        defaultButton = nullptr;
+    if (cancelButton == &control)
+        cancelButton = nullptr;
+    if (activeControl == &control)
+        activeControl = nullptr;
 }
 
 HWND Form::CreateHandle(HWND)
@@ -259,10 +244,10 @@ LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPAR
             PaintContainer(*container, window);
             return 0;
         case WM_MOUSEMOVE:
-            SetHovered(window, WindowlessAt(*container, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}));
+            container->SetHoveredChild(WindowlessAt(*container, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}));
             return 0;
         case WM_MOUSELEAVE:
-            SetHovered(window, nullptr);
+            container->SetHoveredChild(nullptr);
             return 0;
         case WM_LBUTTONUP:
             if (Control* clicked = WindowlessAt(*container, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
@@ -329,7 +314,9 @@ LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPAR
             }
             break;
         case WM_DESTROY:
-            hovered.erase(window);
+            // Destroyed from outside, with an owner window, say: the controls let go of
+            // their windows, which are all going now.
+            container->ForgetHandles();
             break;
         }
     } catch (...) {

@@ -11,7 +11,6 @@ namespace ui {
 class Form : public TextControl {
 public:
     explicit Form(std::wstring formName);
-    ~Form() override;
 
     enum class Placement { ScreenCentre, OwnerCentre };
 
@@ -42,6 +41,8 @@ public:
     // Switches the form to the desktop's icon-title font, as Windows sets it.
     void UseDesktopFont();
 
+    // For the toolkit: a control of the form is going; the form stops naming it.
+    void Forget(const Control& control);
     // For the toolkit: the form's window procedure for itself and its panels.
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "ui/component.h"
+#include "ui/fonts.h"
+#include "ui/scoped_gdi.h"
 
 namespace ui {
 
@@ -17,15 +19,6 @@ class Form;
 // A place and size in 96-DPI units, relative to the parent control.
 struct Bounds {
     int left = 0, top = 0, width = 0, height = 0;
-};
-
-struct Font {
-    std::wstring face = L"Tahoma";
-    int points = 8;
-    bool bold = false;
-    bool underline = false;
-    COLORREF colour = CLR_DEFAULT; // CLR_DEFAULT: the system's window text colour
-    bool operator==(const Font&) const = default;
 };
 
 // Pixels for 96-DPI units at a DPI.
@@ -69,6 +62,11 @@ public:
     int Dpi() const;
     // The control's rectangle in pixels within the window that shows it.
     RECT PixelRect() const;
+    // The colour that shows behind the control: its own, or that of the nearest ancestor
+    // with one; the system's face colour when none has one.
+    COLORREF BackgroundColour() const;
+    // A brush of that colour, owned by the control whose colour it is.
+    HBRUSH BackgroundBrush();
 
     // For the toolkit: windowless controls paint themselves into their parent's window.
     virtual void Paint(HDC, const RECT&) {}
@@ -92,6 +90,7 @@ protected:
     // Destroys the windows of this control and its children. Every control does it before it
     // goes; a kind whose window uses what the kind owns does it first, in its own destructor.
     void DestroyHandles();
+    // The font the control shows, made or shared for its DPI; for painting.
     HFONT FontHandle();
     // The window that shows this control: its own, or its nearest windowed ancestor's.
     HWND ShowingWindow() const;
@@ -103,9 +102,11 @@ private:
     bool enabled = true;
     HWND handle = nullptr;
     Control* hoveredChild = nullptr;
-    HFONT fontHandle = nullptr;
-    Font fontOfHandle;
-    int dpiOfHandle = 0;
+    SharedFont shownFont;
+    ScopedBrush brush;
+    COLORREF brushColour = 0;
+    // Gives the window the font it shows now.
+    void SetWindowFont(bool redraw);
 };
 
 // A control that shows one standing text.
@@ -180,12 +181,11 @@ protected:
 class Picture : public Control {
 public:
     using Control::Control;
-    ~Picture() override;
     void SetResource(const wchar_t* resourceName);
     void Paint(HDC dc, const RECT& rect) override;
 
 private:
-    HBITMAP bitmap = nullptr;
+    ScopedBitmap bitmap;
 };
 
 // An etched line along the top (horizontal) or the left (vertical) edge of its bounds.
@@ -231,6 +231,7 @@ private:
 class ComboBoxEx : public Control {
 public:
     using Control::Control;
+    ~ComboBoxEx() override;
     struct Item {
         std::wstring text;
         const wchar_t* icon;
@@ -246,7 +247,7 @@ protected:
 
 private:
     int itemIndex = -1;
-    HIMAGELIST images = nullptr;
+    ScopedImageList images;
 };
 
 class MenuItem : public Component, public Captioned {

@@ -2,7 +2,6 @@
 
 #include <windowsx.h>
 
-#include <map>
 
 #include "ui/application.h"
 
@@ -10,25 +9,6 @@ namespace ui {
 namespace {
 
 Control* ControlOf(HWND window) { return ControlOfWindow(window); }
-
-HBRUSH SolidBrush(COLORREF colour)
-{
-    static std::map<COLORREF, HBRUSH> brushes; // a handful of colours for the program's life
-    HBRUSH& brush = brushes[colour];
-    if (!brush)
-        brush = CreateSolidBrush(colour);
-    return brush;
-}
-
-// The colour that shows behind a control: its own, or that of the nearest ancestor with one.
-COLORREF BackgroundOf(const Control* control)
-{
-    for (; control; control = control->Parent()) {
-        if (control->colour)
-            return *control->colour;
-    }
-    return GetSysColor(COLOR_BTNFACE);
-}
 
 // The windowless child of a container window under a point, topmost first.
 Control* WindowlessAt(Control& container, POINT point)
@@ -56,24 +36,21 @@ LPCWSTR CursorOf(const Control* control)
 
 void PaintContainer(Control& container, HWND window)
 {
-    PAINTSTRUCT paint;
-    const HDC screen = BeginPaint(window, &paint);
+    const ScopedPaint paint(window);
     RECT client;
     GetClientRect(window, &client);
     // Paint into memory first, so that pictures and the labels on them never flicker.
-    const HDC dc = CreateCompatibleDC(screen);
-    const HBITMAP buffer = CreateCompatibleBitmap(screen, client.right, client.bottom);
-    const HGDIOBJ old = SelectObject(dc, buffer);
-    FillRect(dc, &client, SolidBrush(BackgroundOf(&container)));
+    const ScopedMemoryDc dc(paint.Get());
+    const ScopedBitmap buffer(CreateCompatibleBitmap(paint.Get(), client.right, client.bottom));
+    if (!dc || !buffer)
+        return;
+    const ScopedSelection selected(dc.Get(), buffer.Get());
+    FillRect(dc.Get(), &client, container.BackgroundBrush());
     for (Control* child : container.Controls()) {
         if (!child->IsWindowed() && child->Visible())
-            child->Paint(dc, child->PixelRect());
+            child->Paint(dc.Get(), child->PixelRect());
     }
-    BitBlt(screen, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
-    SelectObject(dc, old);
-    DeleteObject(buffer);
-    DeleteDC(dc);
-    EndPaint(window, &paint);
+    BitBlt(paint.Get(), 0, 0, client.right, client.bottom, dc.Get(), 0, 0, SRCCOPY);
 }
 
 using AdjustForDpiFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
@@ -132,9 +109,8 @@ void Form::UseDesktopFont()
     if (SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof(iconFont), &iconFont, 0)) {
         font.face = iconFont.lfFaceName;
         // The icon-title font is given for the system DPI.
-        const HDC screen = GetDC(nullptr);
-        const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-        ReleaseDC(nullptr, screen);
+        const ScopedWindowDc screen(nullptr);
+        const int dpi = screen ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 96;
         font.points = MulDiv(std::abs(iconFont.lfHeight), 72, dpi > 0 ? dpi : 96);
     } else {
         LOGFONTW systemFont{};
@@ -292,10 +268,10 @@ LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPAR
             return 0;
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLOREDIT: {
-            const Control* child = ControlOf(HWND(lParam));
-            const COLORREF background = BackgroundOf(child ? child : container);
-            SetBkColor(HDC(wParam), background);
-            return LRESULT(SolidBrush(background));
+            Control* child = ControlOf(HWND(lParam));
+            Control& shown = child ? *child : *container;
+            SetBkColor(HDC(wParam), shown.BackgroundColour());
+            return LRESULT(shown.BackgroundBrush());
         }
         case WM_CLOSE:
             if (form) {

@@ -1,5 +1,5 @@
-// The toolkit on real windows: what each window procedure reaches while forms, panels and
-// controls go in any order.
+// The toolkit on real windows and real GDI: what each window procedure reaches while forms,
+// panels and controls go in any order; who owns each GDI object; shared fonts; icons.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -9,8 +9,18 @@
 #include <memory>
 #include <vector>
 
+#include "optimizer/art.h"
+#include "tests/app/app_fixture.h"
 #include "ui/application.h"
 #include "ui/form.h"
+
+namespace ui {
+void PrintTo(const GdiCounts& counts, std::ostream* out)
+{
+    *out << "{fonts " << counts.fonts << ", bitmaps " << counts.bitmaps << ", brushes " << counts.brushes
+         << ", image lists " << counts.imageLists << ", memory DCs " << counts.memoryDcs << "}";
+}
+} // namespace ui
 
 namespace {
 
@@ -193,6 +203,160 @@ TEST(LifetimeTest, AGoneControlUnderTheMouseIsNeitherLeftNorKept)
     EXPECT_EQ(entered, 2);
     SendMessageW(panel.Handle(), WM_MOUSELEAVE, 0, 0);
     EXPECT_EQ(left, 1);
+}
+
+HFONT WindowFont(const ui::Control& control) { return HFONT(SendMessageW(control.Handle(), WM_GETFONT, 0, 0)); }
+
+ui::GdiCounts Change(const ui::GdiCounts& from, const ui::GdiCounts& to)
+{
+    return {to.fonts - from.fonts, to.bitmaps - from.bitmaps, to.brushes - from.brushes,
+            to.imageLists - from.imageLists, to.memoryDcs - from.memoryDcs};
+}
+
+// Controls that show the same face, size and style at one DPI have one GDI font, whatever
+// their colours; the font goes when its last user changes to another or goes.
+TEST(GdiTest, EqualFontsAtOneDpiShareOneFontAndOthersDoNot)
+{
+    const ui::GdiCounts before = ui::LiveGdiObjects();
+    {
+        ui::Form form(L"MKFontForm");
+        form.clientWidth = 300;
+        form.clientHeight = 300;
+        form.parentFont = false;
+        form.font = {L"Tahoma", 8};
+        ui::Button follower(&form, L"Follower");
+        struct Case {
+            const char* what;
+            ui::Font font;
+            bool sharesTheFormsFont;
+        };
+        const Case cases[] = {
+            {"another colour", {L"Tahoma", 8, false, false, RGB(200, 0, 0)}, true},
+            {"the face in capitals", {L"TAHOMA", 8}, true},
+            {"bold", {L"Tahoma", 8, true}, false},
+            {"underlined", {L"Tahoma", 8, false, true}, false},
+            {"larger", {L"Tahoma", 9}, false},
+            {"another face", {L"Courier New", 8}, false},
+        };
+        std::vector<std::unique_ptr<ui::Button>> buttons;
+        for (const Case& c : cases) {
+            buttons.push_back(std::make_unique<ui::Button>(&form, L"Button"));
+            buttons.back()->bounds = {10, 10 + 30 * int(buttons.size()), 100, 25};
+            buttons.back()->parentFont = false;
+            buttons.back()->font = c.font;
+        }
+        form.Create();
+
+        const HFONT shared = WindowFont(follower);
+        ASSERT_NE(shared, nullptr);
+        std::vector<HFONT> others;
+        for (size_t i = 0; i < std::size(cases); ++i) {
+            SCOPED_TRACE(cases[i].what);
+            const HFONT font = WindowFont(*buttons[i]);
+            ASSERT_NE(font, nullptr);
+            EXPECT_EQ(font == shared, cases[i].sharesTheFormsFont);
+            if (font != shared) {
+                EXPECT_EQ(std::count(others.begin(), others.end(), font), 0);
+                others.push_back(font);
+            }
+        }
+        EXPECT_EQ(ui::LiveGdiObjects().fonts - before.fonts, int(1 + others.size()));
+
+        ui::Button& bold = *buttons[2];
+        bold.font.bold = false;
+        bold.Refresh();
+        EXPECT_EQ(WindowFont(bold), shared);
+        EXPECT_EQ(ui::LiveGdiObjects().fonts - before.fonts, int(others.size()));
+    }
+    EXPECT_EQ(ui::LiveGdiObjects(), before);
+}
+
+// Painting borrows: what a paint makes, it releases.
+TEST(GdiTest, PaintingLeavesNothingBehind)
+{
+    const ui::GdiCounts before = ui::LiveGdiObjects();
+    {
+        PanelsFirst form;
+        form.Inner.colour = RGB(255, 255, 255);
+        form.Note.SetText(L"A note");
+        form.Show();
+        const auto paint = [&] {
+            RedrawWindow(form.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+            Pump();
+        };
+        paint();
+        const ui::GdiCounts painted = ui::LiveGdiObjects();
+        EXPECT_EQ(painted.brushes - before.brushes, 1) << "the inner panel's colour";
+        for (int i = 0; i < 20; ++i)
+            paint();
+        EXPECT_EQ(ui::LiveGdiObjects(), painted);
+    }
+    EXPECT_EQ(ui::LiveGdiObjects(), before);
+}
+
+class ProgramGdiTest : public AppWindowsTest {};
+
+// Marlowick's three windows make what they need once: showing the About window again and again
+// makes nothing more, and when the windows go, everything they made goes with them.
+TEST_F(ProgramGdiTest, TheWindowsReleaseEverythingTheyMake)
+{
+    const ui::GdiCounts start = ui::LiveGdiObjects();
+    {
+        Windows windows;
+        ui::GdiCounts afterSecond;
+        for (int showing = 1; showing <= 50; ++showing) {
+            ASSERT_EQ(ShowAboutAndClose(windows), IDOK);
+            if (showing == 2)
+                afterSecond = ui::LiveGdiObjects();
+        }
+        EXPECT_EQ(ui::LiveGdiObjects(), afterSecond) << "grew by " << testing::PrintToString(Change(afterSecond, ui::LiveGdiObjects()));
+
+        answers = {IDNO};
+        windows.main.GoButtonClick();
+        answers = {IDOK, IDNO};
+        windows.main.RestoreButtonClick();
+        EXPECT_EQ(messages.size(), 3u);
+        EXPECT_TRUE(restarts.empty());
+    }
+    Pump();
+    EXPECT_EQ(ui::LiveGdiObjects(), start) << "left " << testing::PrintToString(Change(start, ui::LiveGdiObjects()));
+}
+
+// Items that name the same icon show one image, loaded once; each list goes with its box.
+TEST_F(ProgramGdiTest, EachIconOfAComboBoxIsLoadedOnce)
+{
+    const ui::GdiCounts start = ui::LiveGdiObjects();
+    {
+        Windows windows;
+        EXPECT_EQ(ui::LiveGdiObjects().imageLists - start.imageLists, 2);
+        struct Case {
+            ui::ComboBoxEx& combo;
+            int images;
+        };
+        for (const Case& c : {Case{windows.main.WindowsCombo, 2}, Case{windows.main.ProcessorCombo, 1}}) {
+            SCOPED_TRACE(testing::PrintToString(c.combo.Name()));
+            const auto list = HIMAGELIST(SendMessageW(c.combo.Handle(), CBEM_GETIMAGELIST, 0, 0));
+            ASSERT_NE(list, nullptr);
+            EXPECT_EQ(ImageList_GetImageCount(list), c.images);
+            std::vector<std::pair<const wchar_t*, int>> imageOfIcon;
+            for (size_t i = 0; i < c.combo.items.size(); ++i) {
+                COMBOBOXEXITEMW item{};
+                item.mask = CBEIF_IMAGE;
+                item.iItem = INT_PTR(i);
+                ASSERT_TRUE(SendMessageW(c.combo.Handle(), CBEM_GETITEMW, 0, LPARAM(&item)));
+                EXPECT_GE(item.iImage, 0);
+                const wchar_t* icon = c.combo.items[i].icon;
+                const auto known = std::find_if(imageOfIcon.begin(), imageOfIcon.end(),
+                                                [icon](const auto& entry) { return entry.first == icon; });
+                if (known == imageOfIcon.end())
+                    imageOfIcon.emplace_back(icon, item.iImage);
+                else
+                    EXPECT_EQ(item.iImage, known->second) << "item " << i;
+            }
+            EXPECT_EQ(int(imageOfIcon.size()), c.images);
+        }
+    }
+    EXPECT_EQ(ui::LiveGdiObjects().imageLists, start.imageLists);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "ui/form.h"
+#include "ui/late_bound.h"
 #include "ui/text.h"
 
 namespace ui {
@@ -24,8 +25,6 @@ std::unordered_set<const Control*>& LiveControls()
 
 unsigned long deadControlMessages = 0;
 
-using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
-
 int SystemDpi()
 {
     const ScopedWindowDc screen(nullptr);
@@ -36,10 +35,8 @@ int SystemDpi()
 // Windows 10's per-window DPI where the system has it, the system DPI elsewhere.
 int WindowDpi(HWND window)
 {
-    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFunction>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-    if (window && getDpiForWindow) {
-        if (const UINT dpi = getDpiForWindow(window))
+    if (window) {
+        if (const UINT dpi = LateBound::GetDpiForWindow(window))
             return int(dpi);
     }
     return SystemDpi();

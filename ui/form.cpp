@@ -2,8 +2,8 @@
 
 #include <windowsx.h>
 
-
 #include "ui/application.h"
+#include "ui/late_bound.h"
 
 namespace ui {
 namespace {
@@ -53,14 +53,10 @@ void PaintContainer(Control& container, HWND window)
     BitBlt(paint.Get(), 0, 0, client.right, client.bottom, dc.Get(), 0, 0, SRCCOPY);
 }
 
-using AdjustForDpiFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
-
 RECT WindowRectForClient(int width, int height, DWORD style, DWORD exStyle, int dpi)
 {
     RECT rect{0, 0, width, height};
-    static const auto adjustForDpi = reinterpret_cast<AdjustForDpiFunction>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
-    if (!adjustForDpi || !adjustForDpi(&rect, style, FALSE, exStyle, UINT(dpi)))
+    if (!LateBound::AdjustWindowRectExForDpi(&rect, style, FALSE, exStyle, UINT(dpi)))
         AdjustWindowRectEx(&rect, style, FALSE, exStyle);
     return rect;
 }

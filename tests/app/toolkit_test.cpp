@@ -1,5 +1,6 @@
 // The toolkit on real windows and real GDI: what each window procedure reaches while forms,
-// panels and controls go in any order; who owns each GDI object; shared fonts; icons.
+// panels and controls go in any order; who owns each GDI object; shared fonts; icons; the
+// functions looked up at run time.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include "tests/app/app_fixture.h"
 #include "ui/application.h"
 #include "ui/form.h"
+#include "ui/late_bound.h"
 
 namespace ui {
 void PrintTo(const GdiCounts& counts, std::ostream* out)
@@ -357,6 +359,32 @@ TEST_F(ProgramGdiTest, EachIconOfAComboBoxIsLoadedOnce)
         }
     }
     EXPECT_EQ(ui::LiveGdiObjects().imageLists, start.imageLists);
+}
+
+// Wine has every function the programs look up; each answers as the system does.
+TEST(LateBoundTest, EachFunctionResolvesUnderWine)
+{
+    using ui::LateBound::Function;
+    for (const Function function : {Function::GetDpiForWindow, Function::AdjustWindowRectExForDpi,
+                                    Function::SetDefaultDllDirectories, Function::HtmlHelpW, Function::VarDateFromStr})
+        EXPECT_TRUE(ui::LateBound::Available(function)) << "function " << int(function);
+
+    const ui::ScopedWindowDc screen(nullptr);
+    const int systemDpi = GetDeviceCaps(screen.Get(), LOGPIXELSY);
+    ui::Form form(L"MKLateBoundForm");
+    form.Create();
+    EXPECT_EQ(ui::LateBound::GetDpiForWindow(form.Handle()), UINT(systemDpi));
+
+    const DWORD style = WS_CAPTION | WS_SYSMENU;
+    RECT forDpi{0, 0, 200, 100}, plain{0, 0, 200, 100};
+    ASSERT_TRUE(ui::LateBound::AdjustWindowRectExForDpi(&forDpi, style, FALSE, 0, UINT(systemDpi)));
+    ASSERT_TRUE(AdjustWindowRectEx(&plain, style, FALSE, 0));
+    EXPECT_TRUE(EqualRect(&forDpi, &plain));
+
+    DATE date = 0;
+    ASSERT_EQ(ui::LateBound::VarDateFromStr(L"3/8/2024 2:05:09 PM", MAKELCID(0x0409, SORT_DEFAULT), 0, &date), S_OK);
+    EXPECT_NEAR(date, 45359 + (14 * 3600 + 5 * 60 + 9) / 86400.0, 1e-6);
+    EXPECT_TRUE(FAILED(ui::LateBound::VarDateFromStr(L"soon", MAKELCID(0x0409, SORT_DEFAULT), 0, &date)));
 }
 
 } // namespace

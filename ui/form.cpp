@@ -101,6 +101,12 @@ void Form::Create()
 
 void Form::UseDesktopFont()
 {
+    followsDesktopFont = true;
+    TakeDesktopFont();
+}
+
+void Form::TakeDesktopFont()
+{
     LOGFONTW iconFont{};
     if (SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof(iconFont), &iconFont, 0)) {
         font.face = iconFont.lfFaceName;
@@ -284,6 +290,16 @@ LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPAR
                 InvalidateRect(window, nullptr, TRUE);
                 return 0;
             }
+            break;
+        case WM_SETTINGCHANGE:
+            // Only the window's font follows; what the program did with it once stays done.
+            if (form && form->followsDesktopFont &&
+                (wParam == SPI_SETICONTITLELOGFONT || wParam == SPI_SETNONCLIENTMETRICS))
+                form->TakeDesktopFont();
+            break;
+        case WM_THEMECHANGED:
+            if (form && form->followsDesktopFont)
+                form->TakeDesktopFont();
             break;
         case WM_DESTROY:
             // Destroyed from outside, with an owner window, say: the controls let go of

@@ -38,7 +38,8 @@ public:
     void SetModalResult(int result) { modalResult = result; }
     bool IsShown() const;
 
-    // Switches the form to the desktop's icon-title font, as Windows sets it.
+    // Switches the form to the desktop's icon-title font, as Windows sets it, and again
+    // whenever the user changes that font.
     void UseDesktopFont();
 
     // For the toolkit: a control of the form is going; the form stops naming it.
@@ -51,8 +52,10 @@ protected:
 
 private:
     void PlaceWindow();
+    void TakeDesktopFont();
     int modalResult = 0;
     bool inModal = false;
+    bool followsDesktopFont = false;
 };
 
 } // namespace ui

@@ -1,6 +1,6 @@
 // The toolkit on real windows and real GDI: what each window procedure reaches while forms,
 // panels and controls go in any order; who owns each GDI object; shared fonts; icons; the
-// functions looked up at run time.
+// functions looked up at run time; the desktop font when the user changes it.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -385,6 +385,95 @@ TEST(LateBoundTest, EachFunctionResolvesUnderWine)
     ASSERT_EQ(ui::LateBound::VarDateFromStr(L"3/8/2024 2:05:09 PM", MAKELCID(0x0409, SORT_DEFAULT), 0, &date), S_OK);
     EXPECT_NEAR(date, 45359 + (14 * 3600 + 5 * 60 + 9) / 86400.0, 1e-6);
     EXPECT_TRUE(FAILED(ui::LateBound::VarDateFromStr(L"soon", MAKELCID(0x0409, SORT_DEFAULT), 0, &date)));
+}
+
+// The user's icon-title font, put back after each test.
+class DesktopFontTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof(saved), &saved, 0)); }
+    void TearDown() override { SystemParametersInfoW(SPI_SETICONTITLELOGFONT, sizeof(saved), &saved, SPIF_SENDCHANGE); }
+
+    // Sets the icon-title font to a face and a pixel height at the system DPI.
+    void SetIconTitleFont(const wchar_t* face, int pixels, UINT change)
+    {
+        LOGFONTW font = saved;
+        lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
+        font.lfHeight = -pixels;
+        ASSERT_TRUE(SystemParametersInfoW(SPI_SETICONTITLELOGFONT, sizeof(font), &font, change));
+    }
+
+    static int SystemDpi()
+    {
+        const ui::ScopedWindowDc screen(nullptr);
+        return GetDeviceCaps(screen.Get(), LOGPIXELSY);
+    }
+
+    static std::wstring FaceOf(HFONT font)
+    {
+        LOGFONTW logFont{};
+        return GetObjectW(font, sizeof(logFont), &logFont) ? std::wstring(logFont.lfFaceName) : std::wstring();
+    }
+
+    LOGFONTW saved{};
+};
+
+// A form on the desktop font takes it again when the user changes it, and only that: the
+// controls with fonts of their own keep them, and nothing the form ran on showing runs again.
+// A form with a font of its own keeps it. (Wine announces the change to every window only
+// when it is also written to the user's profile, so the test announces it itself.)
+TEST_F(DesktopFontTest, AFormOnTheDesktopFontFollowsItsChanges)
+{
+    struct Case {
+        const char* what;
+        UINT message;
+        WPARAM setting;
+        bool follows;
+    };
+    const Case cases[] = {
+        {"the icon-title font", WM_SETTINGCHANGE, SPI_SETICONTITLELOGFONT, true},
+        {"the non-client metrics", WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS, true},
+        {"the theme", WM_THEMECHANGED, 0, true},
+        {"the work area", WM_SETTINGCHANGE, SPI_SETWORKAREA, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetIconTitleFont(L"Tahoma", 11, 0);
+        ui::Form form(L"MKDesktopFontForm");
+        form.clientWidth = 300;
+        form.clientHeight = 200;
+        ui::Button follower(&form, L"Follower");
+        follower.bounds = {10, 10, 100, 25};
+        ui::Button own(&form, L"Own");
+        own.bounds = {10, 50, 100, 25};
+        own.parentFont = false;
+        own.font = {L"Tahoma", 10, true};
+        int shown = 0;
+        form.OnShow = [&] {
+            ++shown;
+            form.UseDesktopFont();
+            own.font.points = 11;
+            own.Refresh();
+        };
+        form.Show();
+        ASSERT_EQ(form.font.face, L"Tahoma");
+        ui::Form fixed(L"MKDesktopFontForm");
+        fixed.parentFont = false;
+        fixed.font = {L"Tahoma", 8};
+        fixed.Show();
+
+        SetIconTitleFont(L"Courier New", 16, 0);
+        for (const ui::Form* target : {&form, &fixed})
+            SendMessageW(target->Handle(), c.message, c.setting, 0);
+
+        const ui::Font expected = c.follows ? ui::Font{L"Courier New", MulDiv(16, 72, SystemDpi())}
+                                            : ui::Font{L"Tahoma", MulDiv(11, 72, SystemDpi())};
+        EXPECT_EQ(form.font, expected);
+        EXPECT_EQ(FaceOf(WindowFont(follower)), expected.face);
+        EXPECT_EQ(own.font, (ui::Font{L"Tahoma", 11, true}));
+        EXPECT_EQ(FaceOf(WindowFont(own)), L"Tahoma");
+        EXPECT_EQ(shown, 1);
+        EXPECT_EQ(fixed.font, (ui::Font{L"Tahoma", 8}));
+    }
 }
 
 } // namespace

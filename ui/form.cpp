@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include <utility>
+
 #include "ui/application.h"
 #include "ui/late_bound.h"
 
@@ -147,13 +149,46 @@ void Form::Show()
         Create();
     if (OnShow)
         OnShow();
+    const bool first = !std::exchange(shownBefore, true);
+    if (first && activeControl && activeControl->Handle())
+        focusedWindow = activeControl->Handle();
     if (!IsShown()) {
         PlaceWindow();
         ShowWindow(Handle(), SW_SHOW);
     }
     SetForegroundWindow(Handle());
-    if (activeControl && activeControl->Handle())
-        SetFocus(activeControl->Handle());
+    if (first)
+        RestoreFocus();
+}
+
+// As dialogs do it: the focus is remembered whenever the form may lose it (deactivated,
+// disabled, hidden) and given back when the form is active and enabled again.
+bool Form::RememberFocus()
+{
+    const HWND focus = GetFocus();
+    if (!focus || !Handle() || !IsChild(Handle(), focus))
+        return false;
+    focusedWindow = focus;
+    return true;
+}
+
+bool Form::RestoreFocus()
+{
+    const auto takes = [this](HWND window) {
+        return window && IsChild(Handle(), window) && IsWindowVisible(window) && IsWindowEnabled(window);
+    };
+    HWND target = focusedWindow;
+    if (!takes(target))
+        target = activeControl ? activeControl->Handle() : nullptr;
+    if (!takes(target)) {
+        target = GetNextDlgTabItem(Handle(), nullptr, FALSE);
+        if (target && !(GetWindowLongW(target, GWL_STYLE) & WS_TABSTOP))
+            target = nullptr; // nothing takes the focus: the form keeps it
+    }
+    if (!takes(target))
+        return false;
+    SetFocus(target);
+    return true;
 }
 
 void Form::Hide()
@@ -300,6 +335,34 @@ LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         case WM_THEMECHANGED:
             if (form && form->followsDesktopFont)
                 form->TakeDesktopFont();
+            break;
+        case WM_ACTIVATE:
+            if (form && LOWORD(wParam) == WA_INACTIVE) {
+                form->RememberFocus();
+            } else if (form && !HIWORD(wParam) && form->RestoreFocus()) {
+                return 0; // not the form's own window, as DefWindowProc would
+            }
+            break;
+        case WM_SETFOCUS:
+            if (form && form->RestoreFocus())
+                return 0;
+            break;
+        case WM_CANCELMODE: // sent by EnableWindow before it takes the focus away
+            if (form)
+                form->RememberFocus();
+            break;
+        case WM_ENABLE:
+            if (form && wParam && GetActiveWindow() == window) {
+                form->RestoreFocus();
+            } else if (form && !wParam && form->RememberFocus()) {
+                // A disabled form's controls take no keys. Windows takes the focus from them;
+                // Wine only from the disabled window itself.
+                SetFocus(nullptr);
+            }
+            break;
+        case WM_SHOWWINDOW:
+            if (form && !wParam)
+                form->RememberFocus();
             break;
         case WM_DESTROY:
             // Destroyed from outside, with an owner window, say: the controls let go of

@@ -21,7 +21,7 @@ public:
     Form* owner = nullptr;        // for centring and modal display
     Button* defaultButton = nullptr;
     Button* cancelButton = nullptr;
-    Control* activeControl = nullptr; // gets the keyboard focus when the form is shown
+    Control* activeControl = nullptr; // gets the keyboard focus when the form is first shown
 
     std::function<void()> OnShow;
     std::function<void()> OnClose;
@@ -53,9 +53,15 @@ protected:
 private:
     void PlaceWindow();
     void TakeDesktopFont();
+    bool RememberFocus(); // false: the focus is not in the form
+    bool RestoreFocus();
     int modalResult = 0;
     bool inModal = false;
     bool followsDesktopFont = false;
+    bool shownBefore = false;
+    // The window in the form that had the keyboard focus when the form last lost it: a
+    // window, not a control, since the focus may sit in a part of one (a combo box's edit).
+    HWND focusedWindow = nullptr;
 };
 
 } // namespace ui

@@ -1,6 +1,7 @@
 // The toolkit on real windows and real GDI: what each window procedure reaches while forms,
 // panels and controls go in any order; who owns each GDI object; shared fonts; icons; the
-// functions looked up at run time; the desktop font when the user changes it.
+// functions looked up at run time; the desktop font when the user changes it; the keyboard
+// focus.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -474,6 +475,117 @@ TEST_F(DesktopFontTest, AFormOnTheDesktopFontFollowsItsChanges)
         EXPECT_EQ(shown, 1);
         EXPECT_EQ(fixed.font, (ui::Font{L"Tahoma", 8}));
     }
+}
+
+bool HasFocus(const ui::Control& control)
+{
+    const HWND focus = GetFocus();
+    return focus && (focus == control.Handle() || IsChild(control.Handle(), focus));
+}
+
+std::wstring FocusName(const std::vector<ui::Control*>& candidates)
+{
+    for (const ui::Control* control : candidates) {
+        if (HasFocus(*control))
+            return control->Name();
+    }
+    return GetFocus() ? L"another window" : L"no window";
+}
+
+BOOL CALLBACK FindMessageBox(HWND window, LPARAM found)
+{
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, int(std::size(className)));
+    if (std::wstring(className) != L"#32770" || !IsWindowVisible(window))
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+// Answers the next message box of this thread with OK, from a timer that runs in its loop.
+void CALLBACK AnswerMessageBox(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    HWND box = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), &FindMessageBox, LPARAM(&box));
+    if (!box)
+        return;
+    KillTimer(nullptr, timer);
+    SendMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(box, IDOK)));
+}
+
+class FocusTest : public AppWindowsTest {
+protected:
+    // The main window's controls in keyboard order.
+    static std::vector<ui::Control*> KeyboardOrder(TMKMainForm& main)
+    {
+        return {&main.GoButton, &main.RestoreButton, &main.WindowsCombo, &main.ProcessorCombo, &main.SpeedTrackBar,
+                &main.UpdatesButton};
+    }
+};
+
+TEST_F(FocusTest, TheFocusStartsOnGoAndTabFollowsTheKeyboardOrder)
+{
+    Windows windows;
+    Pump();
+    const auto order = KeyboardOrder(windows.main);
+    EXPECT_TRUE(HasFocus(windows.main.GoButton)) << testing::PrintToString(FocusName(order));
+
+    windows.main.RestoreButton.SetEnabled(true);
+    for (size_t step = 1; step <= order.size(); ++step) {
+        PostMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+        Pump();
+        const ui::Control& expected = *order[step % order.size()];
+        EXPECT_TRUE(HasFocus(expected)) << "Tab " << step << " to " << testing::PrintToString(expected.Name())
+                                        << " reached " << testing::PrintToString(FocusName(order));
+    }
+}
+
+// The control that had the focus has it again after the main window was interrupted: by the
+// About window, a message box over it, being disabled, or a whole run.
+TEST_F(FocusTest, TheFocusComesBackAfterTheMainWindowWasInterrupted)
+{
+    Windows windows;
+    TMKMainForm& main = windows.main;
+    Pump();
+    struct Case {
+        const char* what;
+        ui::Control& focused;
+        std::function<void()> interrupt;
+    };
+    const Case cases[] = {
+        {"the About window", main.SpeedTrackBar, [&] { ShowAboutAndClose(windows); }},
+        {"a message box", main.UpdatesButton,
+         [&] {
+             const UINT_PTR timer = SetTimer(nullptr, 0, 50, &AnswerMessageBox);
+             EXPECT_EQ(MessageBoxW(main.Handle(), L"Focus", L"Marlowick", MB_OK), IDOK);
+             KillTimer(nullptr, timer);
+         }},
+        {"being disabled", main.ProcessorCombo,
+         [&] {
+             main.SetEnabled(false);
+             EXPECT_FALSE(HasFocus(main.ProcessorCombo));
+             main.SetEnabled(true);
+         }},
+        {"an Optimize", main.UpdatesButton,
+         [&] {
+             answers = {IDNO};
+             main.GoButtonClick();
+         }},
+        {"a Restore", main.WindowsCombo,
+         [&] {
+             answers = {IDOK, IDNO};
+             main.RestoreButtonClick();
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetFocus(c.focused.Handle());
+        ASSERT_TRUE(HasFocus(c.focused));
+        c.interrupt();
+        Pump();
+        EXPECT_TRUE(HasFocus(c.focused)) << "the focus is on " << testing::PrintToString(FocusName(KeyboardOrder(main)));
+    }
+    EXPECT_EQ(messages.size(), 3u) << "the two runs' questions";
 }
 
 } // namespace

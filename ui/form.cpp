@@ -75,6 +75,8 @@ void Form::Forget(const Control& control)
         cancelButton = nullptr;
     if (activeControl == &control)
         activeControl = nullptr;
+    for (const Control* child : control.Controls())
+        Forget(*child);
 }
 
 HWND Form::CreateHandle(HWND)

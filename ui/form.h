@@ -42,7 +42,8 @@ public:
     // whenever the user changes that font.
     void UseDesktopFont();
 
-    // For the toolkit: a control of the form is going; the form stops naming it.
+    // For the toolkit: a control of the form is going, with the controls on it; the form
+    // stops naming them.
     void Forget(const Control& control);
     // For the toolkit: the form's window procedure for itself and its panels.
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

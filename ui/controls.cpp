@@ -343,7 +343,8 @@ HWND Memo::CreateHandle(HWND parentWindow)
 
 void Picture::SetResource(const wchar_t* resourceName)
 {
-    bitmap = ScopedBitmap(static_cast<HBITMAP>(LoadImageW(Instance(), resourceName, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    bitmap = ScopedBitmap(
+        static_cast<HBITMAP>(LoadImageW(Instance(), resourceName, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     DIBSECTION section{};
     if (bitmap && GetObjectW(bitmap.Get(), sizeof(section), &section) == sizeof(section) &&
         section.dsBm.bmBitsPixel == 32) {

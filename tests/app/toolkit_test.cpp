@@ -300,10 +300,12 @@ TEST(GdiTest, PaintingLeavesNothingBehind)
 class ProgramGdiTest : public AppWindowsTest {};
 
 // Marlowick's three windows make what they need once: showing the About window again and again
-// makes nothing more, and when the windows go, everything they made goes with them.
+// makes nothing more, and when the windows go, everything they made goes with them, and none
+// of their windows reached a control that had gone.
 TEST_F(ProgramGdiTest, TheWindowsReleaseEverythingTheyMake)
 {
     const ui::GdiCounts start = ui::LiveGdiObjects();
+    const unsigned long deadBefore = ui::MessagesForDeadControls();
     {
         Windows windows;
         ui::GdiCounts afterSecond;
@@ -312,7 +314,8 @@ TEST_F(ProgramGdiTest, TheWindowsReleaseEverythingTheyMake)
             if (showing == 2)
                 afterSecond = ui::LiveGdiObjects();
         }
-        EXPECT_EQ(ui::LiveGdiObjects(), afterSecond) << "grew by " << testing::PrintToString(Change(afterSecond, ui::LiveGdiObjects()));
+        EXPECT_EQ(ui::LiveGdiObjects(), afterSecond)
+            << "grew by " << testing::PrintToString(Change(afterSecond, ui::LiveGdiObjects()));
 
         answers = {IDNO};
         windows.main.GoButtonClick();
@@ -323,6 +326,7 @@ TEST_F(ProgramGdiTest, TheWindowsReleaseEverythingTheyMake)
     }
     Pump();
     EXPECT_EQ(ui::LiveGdiObjects(), start) << "left " << testing::PrintToString(Change(start, ui::LiveGdiObjects()));
+    EXPECT_EQ(ui::MessagesForDeadControls(), deadBefore);
 }
 
 // Items that name the same icon show one image, loaded once; each list goes with its box.

@@ -10,8 +10,6 @@
 namespace ui {
 namespace {
 
-Control* ControlOf(HWND window) { return ControlOfWindow(window); }
-
 // The windowless child of a container window under a point, topmost first.
 Control* WindowlessAt(Control& container, POINT point)
 {
@@ -245,7 +243,7 @@ LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
         SetWindowLongPtrW(window, GWLP_USERDATA, LONG_PTR(create->lpCreateParams));
     }
-    Control* container = ControlOf(window);
+    Control* container = ControlOfWindow(window);
     if (!container)
         return DefWindowProcW(window, message, wParam, lParam);
     auto* form = dynamic_cast<Form*>(container);
@@ -273,7 +271,7 @@ LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPAR
             if (LOWORD(lParam) == HTCLIENT) {
                 const Control* target = container;
                 if (HWND(wParam) != window) {
-                    if (Control* child = ControlOf(HWND(wParam)))
+                    if (Control* child = ControlOfWindow(HWND(wParam)))
                         target = child;
                 } else {
                     POINT point;
@@ -291,7 +289,7 @@ LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPAR
             break;
         case WM_COMMAND:
             if (lParam) {
-                if (Control* child = ControlOf(HWND(lParam)); child && child != container)
+                if (Control* child = ControlOfWindow(HWND(lParam)); child && child != container)
                     child->Command(HIWORD(wParam));
                 return 0;
             }
@@ -302,12 +300,12 @@ LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPAR
                 form->cancelButton->OnClick();
             return 0;
         case WM_HSCROLL:
-            if (Control* child = lParam ? ControlOf(HWND(lParam)) : nullptr)
+            if (Control* child = lParam ? ControlOfWindow(HWND(lParam)) : nullptr)
                 child->Scroll();
             return 0;
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLOREDIT: {
-            Control* child = ControlOf(HWND(lParam));
+            Control* child = ControlOfWindow(HWND(lParam));
             Control& shown = child ? *child : *container;
             SetBkColor(HDC(wParam), shown.BackgroundColour());
             return LRESULT(shown.BackgroundBrush());

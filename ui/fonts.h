@@ -18,7 +18,7 @@ struct Font {
 };
 
 // The GDI font of a Font at a DPI. Controls that show the same face, size and style at one
-// DPI share one (the colour is drawn, not part of a GDI font); the font is deleted when the
+// DPI share one (the colour is drawn, a GDI font has none); the font is deleted when the
 // last of them lets go.
 class SharedFont {
 public:

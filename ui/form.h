@@ -61,7 +61,7 @@ private:
     bool followsDesktopFont = false;
     bool shownBefore = false;
     // The window in the form that had the keyboard focus when the form last lost it: a
-    // window, not a control, since the focus may sit in a part of one (a combo box's edit).
+    // window, not a control, since the focus may sit in a window inside one (a combo box's inner box).
     HWND focusedWindow = nullptr;
 };
 

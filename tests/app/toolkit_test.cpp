@@ -130,23 +130,23 @@ TEST(LifetimeTest, NoWindowOutlivesItsControlInAnyOrderOfDestruction)
         form->Show();
         Pump();
 
-        const std::array<ui::Control*, 4> parts{form.get(), outer.get(), inner.get(), button.get()};
+        const std::array<ui::Control*, 4> objects{form.get(), outer.get(), inner.get(), button.get()};
         std::array<std::vector<HWND>, 4> windows;
-        for (size_t i = 0; i < parts.size(); ++i)
-            windows[i] = WindowsOf(*parts[i]);
-        const auto destroy = [&](int part) {
-            switch (part) {
+        for (size_t i = 0; i < objects.size(); ++i)
+            windows[i] = WindowsOf(*objects[i]);
+        const auto destroy = [&](int which) {
+            switch (which) {
             case 0: form.reset(); break;
             case 1: outer.reset(); break;
             case 2: inner.reset(); break;
             default: button.reset(); break;
             }
         };
-        for (const int part : order) {
-            destroy(part);
+        for (const int which : order) {
+            destroy(which);
             Pump();
-            for (const HWND window : windows[part])
-                EXPECT_FALSE(IsWindow(window)) << "a window of part " << part << " outlived it";
+            for (const HWND window : windows[which])
+                EXPECT_FALSE(IsWindow(window)) << "a window of object " << which << " outlived it";
         }
         EXPECT_EQ(ui::MessagesForDeadControls(), before);
     } while (std::next_permutation(order.begin(), order.end()));

@@ -61,7 +61,8 @@ private:
     bool followsDesktopFont = false;
     bool shownBefore = false;
     // The window in the form that had the keyboard focus when the form last lost it: a
-    // window, not a control, since the focus may sit in a window inside one (a combo box's inner box).
+    // window, not a control, since the focus may sit in a window inside one (the inner box
+    // of a combo box).
     HWND focusedWindow = nullptr;
 };
 

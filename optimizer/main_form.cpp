@@ -56,6 +56,7 @@ TMKMainForm::TMKMainForm() : ui::Form(L"MKMainForm")
     clientHeight = 498;
     minimizeBox = true;
     defaultButton = &GoButton;
+    activeControl = &GoButton;
 
     Background.bounds = {0, 0, 756, 498};
     Background.SetResource(Art::kBackground);

@@ -3,35 +3,51 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <unordered_set>
+#include <utility>
 
 #include "ui/form.h"
+#include "ui/late_bound.h"
+#include "ui/text.h"
 
 namespace ui {
 namespace {
 
 HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
 
-using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+// Every control that exists, so that a window naming a destroyed one is recognised without
+// touching it. Never destroyed: controls of static objects may outlive any other static.
+std::unordered_set<const Control*>& LiveControls()
+{
+    static auto& live = *new std::unordered_set<const Control*>;
+    return live;
+}
+
+unsigned long deadControlMessages = 0;
 
 int SystemDpi()
 {
-    const HDC screen = GetDC(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen)
-        ReleaseDC(nullptr, screen);
+    const ScopedWindowDc screen(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 96;
     return dpi > 0 ? dpi : 96;
 }
 
 // Windows 10's per-window DPI where the system has it, the system DPI elsewhere.
 int WindowDpi(HWND window)
 {
-    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFunction>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-    if (window && getDpiForWindow) {
-        if (const UINT dpi = getDpiForWindow(window))
+    if (window) {
+        if (const UINT dpi = LateBound::GetDpiForWindow(window))
             return int(dpi);
     }
     return SystemDpi();
+}
+
+// Resource names are numbers (MAKEINTRESOURCE) or texts, which Windows compares ignoring case.
+bool SameResourceName(const wchar_t* a, const wchar_t* b)
+{
+    if (IS_INTRESOURCE(a) || IS_INTRESOURCE(b))
+        return a == b;
+    return SameText(a, b);
 }
 
 HWND CreateChild(Control& control, DWORD exStyle, const wchar_t* windowClass, const std::wstring& text, DWORD style,
@@ -49,18 +65,26 @@ Control::Control(Component* ownerComponent, std::wstring controlName, Control* p
     : Component(ownerComponent, std::move(controlName)),
       parent(parentControl ? parentControl : dynamic_cast<Control*>(ownerComponent))
 {
+    LiveControls().insert(this);
     if (parent)
         parent->controls.push_back(this);
 }
 
 Control::~Control()
 {
-    if (parent)
+    // The windows go while the whole tree is still linked, whichever of a parent and its
+    // children is destroyed first.
+    DestroyHandles();
+    LiveControls().erase(this);
+    if (parent) {
         std::erase(parent->controls, this);
+        if (parent->hoveredChild == this)
+            parent->hoveredChild = nullptr;
+        if (Form* form = ParentForm())
+            form->Forget(*this);
+    }
     for (Control* child : controls)
         child->parent = nullptr;
-    if (fontHandle)
-        DeleteObject(fontHandle);
 }
 
 Form* Control::ParentForm()
@@ -101,25 +125,43 @@ RECT Control::PixelRect() const
     return RECT{left, top, left + Scale(bounds.width, dpi), top + Scale(bounds.height, dpi)};
 }
 
+COLORREF Control::BackgroundColour() const
+{
+    for (const Control* control = this; control; control = control->parent) {
+        if (control->colour)
+            return *control->colour;
+    }
+    return GetSysColor(COLOR_BTNFACE);
+}
+
+HBRUSH Control::BackgroundBrush()
+{
+    for (Control* control = this; control; control = control->parent) {
+        if (!control->colour)
+            continue;
+        if (!control->brush || control->brushColour != *control->colour) {
+            control->brush = ScopedBrush(CreateSolidBrush(*control->colour));
+            control->brushColour = *control->colour;
+        }
+        return control->brush.Get();
+    }
+    return GetSysColorBrush(COLOR_BTNFACE);
+}
+
 HFONT Control::FontHandle()
 {
-    const Font& shown = ShownFont();
     const int dpi = Dpi();
-    if (!fontHandle || !(shown == fontOfHandle) || dpi != dpiOfHandle) {
-        if (fontHandle)
-            DeleteObject(fontHandle);
-        LOGFONTW logFont{};
-        logFont.lfHeight = -MulDiv(shown.points, dpi, 72);
-        logFont.lfWeight = shown.bold ? FW_BOLD : FW_NORMAL;
-        logFont.lfUnderline = shown.underline;
-        logFont.lfCharSet = DEFAULT_CHARSET;
-        logFont.lfQuality = CLEARTYPE_QUALITY;
-        lstrcpynW(logFont.lfFaceName, shown.face.c_str(), LF_FACESIZE);
-        fontHandle = CreateFontIndirectW(&logFont);
-        fontOfHandle = shown;
-        dpiOfHandle = dpi;
-    }
-    return fontHandle;
+    if (!shownFont.Shows(ShownFont(), dpi))
+        shownFont = SharedFont::For(ShownFont(), dpi);
+    return shownFont.Handle();
+}
+
+void Control::SetWindowFont(bool redraw)
+{
+    // The window holds the font it was given without owning it: the one it had is kept until
+    // the window has the new one.
+    const SharedFont previous = shownFont;
+    SendMessageW(handle, WM_SETFONT, WPARAM(FontHandle()), redraw);
 }
 
 void Control::SetVisible(bool show)
@@ -145,7 +187,7 @@ void Control::SetEnabled(bool enable)
 void Control::Refresh()
 {
     if (handle) {
-        SendMessageW(handle, WM_SETFONT, WPARAM(FontHandle()), TRUE);
+        SetWindowFont(true);
         InvalidateRect(handle, nullptr, TRUE);
         for (Control* child : controls)
             child->Refresh();
@@ -164,12 +206,52 @@ void Control::CreateHandles(HWND parentWindow)
         if (handle) {
             if (!GetWindowLongPtrW(handle, GWLP_USERDATA))
                 SetWindowLongPtrW(handle, GWLP_USERDATA, LONG_PTR(this));
-            SendMessageW(handle, WM_SETFONT, WPARAM(FontHandle()), FALSE);
+            SetWindowFont(false);
             HandleCreated();
         }
     }
     for (Control* child : controls)
         child->CreateHandles(handle ? handle : parentWindow);
+}
+
+void Control::DestroyHandles()
+{
+    if (!handle) {
+        for (Control* child : controls)
+            child->DestroyHandles();
+        return;
+    }
+    // Detached first, so that no message of the destruction reaches a control; destroying
+    // the window takes the windows of the children along.
+    const HWND window = handle;
+    ForgetHandles();
+    DestroyWindow(window);
+}
+
+void Control::ForgetHandles()
+{
+    if (handle) {
+        SetWindowLongPtrW(handle, GWLP_USERDATA, 0);
+        handle = nullptr;
+    }
+    hoveredChild = nullptr;
+    for (Control* child : controls)
+        child->ForgetHandles();
+}
+
+void Control::SetHoveredChild(Control* child)
+{
+    if (hoveredChild == child)
+        return;
+    Control* left = std::exchange(hoveredChild, child);
+    if (left && left->OnMouseLeave)
+        left->OnMouseLeave();
+    if (child && child->OnMouseEnter)
+        child->OnMouseEnter();
+    if (child && handle) {
+        TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, handle, 0};
+        TrackMouseEvent(&track);
+    }
 }
 
 void Control::LayoutHandles()
@@ -180,7 +262,7 @@ void Control::LayoutHandles()
                      SWP_NOZORDER | SWP_NOACTIVATE);
     }
     if (handle)
-        SendMessageW(handle, WM_SETFONT, WPARAM(FontHandle()), TRUE);
+        SetWindowFont(true);
     for (Control* child : controls)
         child->LayoutHandles();
 }
@@ -206,14 +288,13 @@ void Label::Paint(HDC dc, const RECT& rect)
     SetTextColor(dc, !Enabled() ? GetSysColor(COLOR_GRAYTEXT)
                      : shown.colour == CLR_DEFAULT ? GetSysColor(COLOR_WINDOWTEXT)
                                                    : shown.colour);
-    const HGDIOBJ old = SelectObject(dc, FontHandle());
+    const ScopedSelection selected(dc, FontHandle());
     UINT format = align == Align::Right ? DT_RIGHT : align == Align::Centre ? DT_CENTER : DT_LEFT;
     format |= wordWrap ? DT_WORDBREAK : DT_SINGLELINE;
     if (centreVertically && !wordWrap)
         format |= DT_VCENTER;
     RECT textRect = rect;
     DrawTextW(dc, Text().c_str(), int(Text().size()), &textRect, format);
-    SelectObject(dc, old);
 }
 
 HWND Panel::CreateHandle(HWND parentWindow)
@@ -260,19 +341,13 @@ HWND Memo::CreateHandle(HWND parentWindow)
                        parentWindow);
 }
 
-Picture::~Picture()
-{
-    if (bitmap)
-        DeleteObject(bitmap);
-}
-
 void Picture::SetResource(const wchar_t* resourceName)
 {
-    if (bitmap)
-        DeleteObject(bitmap);
-    bitmap = static_cast<HBITMAP>(LoadImageW(Instance(), resourceName, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    bitmap = ScopedBitmap(
+        static_cast<HBITMAP>(LoadImageW(Instance(), resourceName, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     DIBSECTION section{};
-    if (bitmap && GetObjectW(bitmap, sizeof(section), &section) == sizeof(section) && section.dsBm.bmBitsPixel == 32) {
+    if (bitmap && GetObjectW(bitmap.Get(), sizeof(section), &section) == sizeof(section) &&
+        section.dsBm.bmBitsPixel == 32) {
         // AlphaBlend wants each colour already multiplied by its alpha.
         auto* pixel = static_cast<BYTE*>(section.dsBm.bmBits);
         for (LONG i = 0; i < section.dsBm.bmWidth * std::abs(section.dsBm.bmHeight); ++i, pixel += 4) {
@@ -286,20 +361,20 @@ void Picture::SetResource(const wchar_t* resourceName)
 void Picture::Paint(HDC dc, const RECT& rect)
 {
     BITMAP info{};
-    if (!bitmap || !GetObjectW(bitmap, sizeof(info), &info))
+    if (!bitmap || !GetObjectW(bitmap.Get(), sizeof(info), &info))
         return;
-    const HDC source = CreateCompatibleDC(dc);
-    const HGDIOBJ old = SelectObject(source, bitmap);
+    const ScopedMemoryDc source(dc);
+    if (!source)
+        return;
+    const ScopedSelection selected(source.Get(), bitmap.Get());
     const int width = rect.right - rect.left, height = rect.bottom - rect.top;
     if (info.bmBitsPixel == 32) {
         const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-        AlphaBlend(dc, rect.left, rect.top, width, height, source, 0, 0, info.bmWidth, info.bmHeight, blend);
+        AlphaBlend(dc, rect.left, rect.top, width, height, source.Get(), 0, 0, info.bmWidth, info.bmHeight, blend);
     } else {
         SetStretchBltMode(dc, HALFTONE);
-        StretchBlt(dc, rect.left, rect.top, width, height, source, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+        StretchBlt(dc, rect.left, rect.top, width, height, source.Get(), 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
     }
-    SelectObject(source, old);
-    DeleteDC(source);
 }
 
 void Bevel::Paint(HDC dc, const RECT& rect)
@@ -361,17 +436,34 @@ HWND ComboBoxEx::CreateHandle(HWND parentWindow)
     return window;
 }
 
+ComboBoxEx::~ComboBoxEx()
+{
+    DestroyHandles(); // the window shows the image list, which goes with this object
+}
+
 void ComboBoxEx::HandleCreated()
 {
     const int size = Scale(16, Dpi());
-    if (images)
-        ImageList_Destroy(images);
-    images = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, int(items.size()), 0);
+    // The window lets go of the old list before it is destroyed.
+    ScopedImageList previous = std::move(images);
+    images = ScopedImageList(ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, int(items.size()), 0));
+    SendMessageW(Handle(), CBEM_SETIMAGELIST, 0, LPARAM(images.Get()));
+    // Each icon is loaded once; items that name the same icon show the same image.
+    std::vector<std::pair<const wchar_t*, int>> loaded;
     for (size_t i = 0; i < items.size(); ++i) {
-        const auto icon = static_cast<HICON>(LoadImageW(Instance(), items[i].icon, IMAGE_ICON, size, size, 0));
-        const int image = icon ? ImageList_AddIcon(images, icon) : -1;
-        if (icon)
-            DestroyIcon(icon);
+        const wchar_t* icon = items[i].icon;
+        const auto same = std::find_if(loaded.begin(), loaded.end(),
+                                       [icon](const auto& entry) { return SameResourceName(entry.first, icon); });
+        int image = -1;
+        if (same != loaded.end()) {
+            image = same->second;
+        } else if (icon) {
+            if (const auto made = static_cast<HICON>(LoadImageW(Instance(), icon, IMAGE_ICON, size, size, 0))) {
+                image = images ? ImageList_AddIcon(images.Get(), made) : -1;
+                DestroyIcon(made);
+            }
+            loaded.emplace_back(icon, image);
+        }
         COMBOBOXEXITEMW item{};
         item.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE;
         item.iItem = INT_PTR(i);
@@ -379,7 +471,6 @@ void ComboBoxEx::HandleCreated()
         item.iImage = item.iSelectedImage = image;
         SendMessageW(Handle(), CBEM_INSERTITEMW, 0, LPARAM(&item));
     }
-    SendMessageW(Handle(), CBEM_SETIMAGELIST, 0, LPARAM(images));
     SendMessageW(Handle(), CB_SETCURSEL, WPARAM(itemIndex), 0);
 }
 
@@ -394,6 +485,18 @@ void ComboBoxEx::SetItemIndex(int index)
     if (Handle())
         SendMessageW(Handle(), CB_SETCURSEL, WPARAM(index), 0);
 }
+
+Control* ControlOfWindow(HWND window)
+{
+    auto* control = reinterpret_cast<Control*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (control && !LiveControls().contains(control)) {
+        ++deadControlMessages;
+        return nullptr;
+    }
+    return control;
+}
+
+unsigned long MessagesForDeadControls() { return deadControlMessages; }
 
 void PopupMenu::PopupRightAligned(HWND ownerWindow, int x, int y)
 {

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "ui/component.h"
+#include "ui/fonts.h"
+#include "ui/scoped_gdi.h"
 
 namespace ui {
 
@@ -17,15 +19,6 @@ class Form;
 // A place and size in 96-DPI units, relative to the parent control.
 struct Bounds {
     int left = 0, top = 0, width = 0, height = 0;
-};
-
-struct Font {
-    std::wstring face = L"Tahoma";
-    int points = 8;
-    bool bold = false;
-    bool underline = false;
-    COLORREF colour = CLR_DEFAULT; // CLR_DEFAULT: the system's window text colour
-    bool operator==(const Font&) const = default;
 };
 
 // Pixels for 96-DPI units at a DPI.
@@ -69,11 +62,21 @@ public:
     int Dpi() const;
     // The control's rectangle in pixels within the window that shows it.
     RECT PixelRect() const;
+    // The colour that shows behind the control: its own, or that of the nearest ancestor
+    // with one; the system's face colour when none has one.
+    COLORREF BackgroundColour() const;
+    // A brush of that colour, owned by the control whose colour it is.
+    HBRUSH BackgroundBrush();
 
     // For the toolkit: windowless controls paint themselves into their parent's window.
     virtual void Paint(HDC, const RECT&) {}
     // For the toolkit: creates the windows of this control and its children.
     void CreateHandles(HWND parentWindow);
+    // For the toolkit: lets go of the windows of this control and its children, which are
+    // being destroyed, so that none of them reaches these controls any more.
+    void ForgetHandles();
+    // For the toolkit: the windowless child the mouse is over in this control's window.
+    void SetHoveredChild(Control* child);
     // For the toolkit: places the windows of this control and its children for the DPI.
     void LayoutHandles();
     // For the toolkit: notifications of the control's own window.
@@ -84,6 +87,10 @@ protected:
     // Windowed kinds create their window here, with the control in GWLP_USERDATA.
     virtual HWND CreateHandle(HWND) { return nullptr; }
     virtual void HandleCreated() {}
+    // Destroys the windows of this control and its children. Every control does it before it
+    // goes; a kind whose window uses what the kind owns does it first, in its own destructor.
+    void DestroyHandles();
+    // The font the control shows, made or shared for its DPI; for painting.
     HFONT FontHandle();
     // The window that shows this control: its own, or its nearest windowed ancestor's.
     HWND ShowingWindow() const;
@@ -94,9 +101,12 @@ private:
     bool visible = true;
     bool enabled = true;
     HWND handle = nullptr;
-    HFONT fontHandle = nullptr;
-    Font fontOfHandle;
-    int dpiOfHandle = 0;
+    Control* hoveredChild = nullptr;
+    SharedFont shownFont;
+    ScopedBrush brush;
+    COLORREF brushColour = 0;
+    // Gives the window the font it shows now.
+    void SetWindowFont(bool redraw);
 };
 
 // A control that shows one standing text.
@@ -171,12 +181,11 @@ protected:
 class Picture : public Control {
 public:
     using Control::Control;
-    ~Picture() override;
     void SetResource(const wchar_t* resourceName);
     void Paint(HDC dc, const RECT& rect) override;
 
 private:
-    HBITMAP bitmap = nullptr;
+    ScopedBitmap bitmap;
 };
 
 // An etched line along the top (horizontal) or the left (vertical) edge of its bounds.
@@ -222,6 +231,7 @@ private:
 class ComboBoxEx : public Control {
 public:
     using Control::Control;
+    ~ComboBoxEx() override;
     struct Item {
         std::wstring text;
         const wchar_t* icon;
@@ -237,7 +247,7 @@ protected:
 
 private:
     int itemIndex = -1;
-    HIMAGELIST images = nullptr;
+    ScopedImageList images;
 };
 
 class MenuItem : public Component, public Captioned {
@@ -260,5 +270,12 @@ public:
     // Opens the menu with its right edge at x and its top at y, and runs the chosen item.
     void PopupRightAligned(HWND owner, int x, int y);
 };
+
+// For the toolkit: the control a window of ours stands for; null when it stands for none. A
+// window that still names a control which no longer exists is a fault of the toolkit: the
+// lookup does not follow it, and counts it for tests.
+Control* ControlOfWindow(HWND window);
+// For tests: how often a window procedure was handed a control that no longer exists.
+unsigned long MessagesForDeadControls();
 
 } // namespace ui

@@ -2,33 +2,13 @@
 
 #include <windowsx.h>
 
-#include <map>
+#include <utility>
 
 #include "ui/application.h"
+#include "ui/late_bound.h"
 
 namespace ui {
 namespace {
-
-Control* ControlOf(HWND window) { return reinterpret_cast<Control*>(GetWindowLongPtrW(window, GWLP_USERDATA)); }
-
-HBRUSH SolidBrush(COLORREF colour)
-{
-    static std::map<COLORREF, HBRUSH> brushes; // a handful of colours for the program's life
-    HBRUSH& brush = brushes[colour];
-    if (!brush)
-        brush = CreateSolidBrush(colour);
-    return brush;
-}
-
-// The colour that shows behind a control: its own, or that of the nearest ancestor with one.
-COLORREF BackgroundOf(const Control* control)
-{
-    for (; control; control = control->Parent()) {
-        if (control->colour)
-            return *control->colour;
-    }
-    return GetSysColor(COLOR_BTNFACE);
-}
 
 // The windowless child of a container window under a point, topmost first.
 Control* WindowlessAt(Control& container, POINT point)
@@ -56,53 +36,27 @@ LPCWSTR CursorOf(const Control* control)
 
 void PaintContainer(Control& container, HWND window)
 {
-    PAINTSTRUCT paint;
-    const HDC screen = BeginPaint(window, &paint);
+    const ScopedPaint paint(window);
     RECT client;
     GetClientRect(window, &client);
     // Paint into memory first, so that pictures and the labels on them never flicker.
-    const HDC dc = CreateCompatibleDC(screen);
-    const HBITMAP buffer = CreateCompatibleBitmap(screen, client.right, client.bottom);
-    const HGDIOBJ old = SelectObject(dc, buffer);
-    FillRect(dc, &client, SolidBrush(BackgroundOf(&container)));
+    const ScopedMemoryDc dc(paint.Get());
+    const ScopedBitmap buffer(CreateCompatibleBitmap(paint.Get(), client.right, client.bottom));
+    if (!dc || !buffer)
+        return;
+    const ScopedSelection selected(dc.Get(), buffer.Get());
+    FillRect(dc.Get(), &client, container.BackgroundBrush());
     for (Control* child : container.Controls()) {
         if (!child->IsWindowed() && child->Visible())
-            child->Paint(dc, child->PixelRect());
+            child->Paint(dc.Get(), child->PixelRect());
     }
-    BitBlt(screen, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
-    SelectObject(dc, old);
-    DeleteObject(buffer);
-    DeleteDC(dc);
-    EndPaint(window, &paint);
+    BitBlt(paint.Get(), 0, 0, client.right, client.bottom, dc.Get(), 0, 0, SRCCOPY);
 }
-
-// The windowless control the mouse is over, per container window.
-std::map<HWND, Control*> hovered;
-
-void SetHovered(HWND window, Control* control)
-{
-    Control*& current = hovered[window];
-    if (current == control)
-        return;
-    if (current && current->OnMouseLeave)
-        current->OnMouseLeave();
-    current = control;
-    if (current && current->OnMouseEnter)
-        current->OnMouseEnter();
-    if (control) {
-        TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, window, 0};
-        TrackMouseEvent(&track);
-    }
-}
-
-using AdjustForDpiFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
 
 RECT WindowRectForClient(int width, int height, DWORD style, DWORD exStyle, int dpi)
 {
     RECT rect{0, 0, width, height};
-    static const auto adjustForDpi = reinterpret_cast<AdjustForDpiFunction>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
-    if (!adjustForDpi || !adjustForDpi(&rect, style, FALSE, exStyle, UINT(dpi)))
+    if (!LateBound::AdjustWindowRectExForDpi(&rect, style, FALSE, exStyle, UINT(dpi)))
         AdjustWindowRectEx(&rect, style, FALSE, exStyle);
     return rect;
 }
@@ -111,10 +65,16 @@ RECT WindowRectForClient(int width, int height, DWORD style, DWORD exStyle, int 
 
 Form::Form(std::wstring formName) : TextControl(nullptr, std::move(formName)) {}
 
-Form::~Form()
+void Form::Forget(const Control& control)
 {
-    if (Handle())
-        DestroyWindow(Handle());
+    if (defaultButton == &control)
+        defaultButton = nullptr;
+    if (cancelButton == &control)
+        cancelButton = nullptr;
+    if (activeControl == &control)
+        activeControl = nullptr;
+    for (const Control* child : control.Controls())
+        Forget(*child);
 }
 
 HWND Form::CreateHandle(HWND)
@@ -143,13 +103,18 @@ void Form::Create()
 
 void Form::UseDesktopFont()
 {
+    followsDesktopFont = true;
+    TakeDesktopFont();
+}
+
+void Form::TakeDesktopFont()
+{
     LOGFONTW iconFont{};
     if (SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof(iconFont), &iconFont, 0)) {
         font.face = iconFont.lfFaceName;
         // The icon-title font is given for the system DPI.
-        const HDC screen = GetDC(nullptr);
-        const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-        ReleaseDC(nullptr, screen);
+        const ScopedWindowDc screen(nullptr);
+        const int dpi = screen ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 96;
         font.points = MulDiv(std::abs(iconFont.lfHeight), 72, dpi > 0 ? dpi : 96);
     } else {
         LOGFONTW systemFont{};
@@ -184,13 +149,46 @@ void Form::Show()
         Create();
     if (OnShow)
         OnShow();
+    const bool first = !std::exchange(shownBefore, true);
+    if (first && activeControl && activeControl->Handle())
+        focusedWindow = activeControl->Handle();
     if (!IsShown()) {
         PlaceWindow();
         ShowWindow(Handle(), SW_SHOW);
     }
     SetForegroundWindow(Handle());
-    if (activeControl && activeControl->Handle())
-        SetFocus(activeControl->Handle());
+    if (first)
+        RestoreFocus();
+}
+
+// As dialogs do it: the focus is remembered whenever the form may lose it (deactivated,
+// disabled, hidden) and given back when the form is active and enabled again.
+bool Form::RememberFocus()
+{
+    const HWND focus = GetFocus();
+    if (!focus || !Handle() || !IsChild(Handle(), focus))
+        return false;
+    focusedWindow = focus;
+    return true;
+}
+
+bool Form::RestoreFocus()
+{
+    const auto takes = [this](HWND window) {
+        return window && IsChild(Handle(), window) && IsWindowVisible(window) && IsWindowEnabled(window);
+    };
+    HWND target = focusedWindow;
+    if (!takes(target))
+        target = activeControl ? activeControl->Handle() : nullptr;
+    if (!takes(target)) {
+        target = GetNextDlgTabItem(Handle(), nullptr, FALSE);
+        if (target && !(GetWindowLongW(target, GWL_STYLE) & WS_TABSTOP))
+            target = nullptr; // nothing takes the focus: the form keeps it
+    }
+    if (!takes(target))
+        return false;
+    SetFocus(target);
+    return true;
 }
 
 void Form::Hide()
@@ -245,7 +243,7 @@ LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
         SetWindowLongPtrW(window, GWLP_USERDATA, LONG_PTR(create->lpCreateParams));
     }
-    Control* container = ControlOf(window);
+    Control* container = ControlOfWindow(window);
     if (!container)
         return DefWindowProcW(window, message, wParam, lParam);
     auto* form = dynamic_cast<Form*>(container);
@@ -259,10 +257,10 @@ LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPAR
             PaintContainer(*container, window);
             return 0;
         case WM_MOUSEMOVE:
-            SetHovered(window, WindowlessAt(*container, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}));
+            container->SetHoveredChild(WindowlessAt(*container, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}));
             return 0;
         case WM_MOUSELEAVE:
-            SetHovered(window, nullptr);
+            container->SetHoveredChild(nullptr);
             return 0;
         case WM_LBUTTONUP:
             if (Control* clicked = WindowlessAt(*container, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
@@ -273,7 +271,7 @@ LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPAR
             if (LOWORD(lParam) == HTCLIENT) {
                 const Control* target = container;
                 if (HWND(wParam) != window) {
-                    if (Control* child = ControlOf(HWND(wParam)))
+                    if (Control* child = ControlOfWindow(HWND(wParam)))
                         target = child;
                 } else {
                     POINT point;
@@ -291,7 +289,7 @@ LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPAR
             break;
         case WM_COMMAND:
             if (lParam) {
-                if (Control* child = ControlOf(HWND(lParam)); child && child != container)
+                if (Control* child = ControlOfWindow(HWND(lParam)); child && child != container)
                     child->Command(HIWORD(wParam));
                 return 0;
             }
@@ -302,15 +300,15 @@ LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPAR
                 form->cancelButton->OnClick();
             return 0;
         case WM_HSCROLL:
-            if (Control* child = lParam ? ControlOf(HWND(lParam)) : nullptr)
+            if (Control* child = lParam ? ControlOfWindow(HWND(lParam)) : nullptr)
                 child->Scroll();
             return 0;
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLOREDIT: {
-            const Control* child = ControlOf(HWND(lParam));
-            const COLORREF background = BackgroundOf(child ? child : container);
-            SetBkColor(HDC(wParam), background);
-            return LRESULT(SolidBrush(background));
+            Control* child = ControlOfWindow(HWND(lParam));
+            Control& shown = child ? *child : *container;
+            SetBkColor(HDC(wParam), shown.BackgroundColour());
+            return LRESULT(shown.BackgroundBrush());
         }
         case WM_CLOSE:
             if (form) {
@@ -328,8 +326,48 @@ LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPAR
                 return 0;
             }
             break;
+        case WM_SETTINGCHANGE:
+            // Only the window's font follows; what the program did with it once stays done.
+            if (form && form->followsDesktopFont &&
+                (wParam == SPI_SETICONTITLELOGFONT || wParam == SPI_SETNONCLIENTMETRICS))
+                form->TakeDesktopFont();
+            break;
+        case WM_THEMECHANGED:
+            if (form && form->followsDesktopFont)
+                form->TakeDesktopFont();
+            break;
+        case WM_ACTIVATE:
+            if (form && LOWORD(wParam) == WA_INACTIVE) {
+                form->RememberFocus();
+            } else if (form && !HIWORD(wParam) && form->RestoreFocus()) {
+                return 0; // not the form's own window, as DefWindowProc would
+            }
+            break;
+        case WM_SETFOCUS:
+            if (form && form->RestoreFocus())
+                return 0;
+            break;
+        case WM_CANCELMODE: // sent by EnableWindow before it takes the focus away
+            if (form)
+                form->RememberFocus();
+            break;
+        case WM_ENABLE:
+            if (form && wParam && GetActiveWindow() == window) {
+                form->RestoreFocus();
+            } else if (form && !wParam && form->RememberFocus()) {
+                // A disabled form's controls take no keys. Windows takes the focus from them;
+                // Wine only from the disabled window itself.
+                SetFocus(nullptr);
+            }
+            break;
+        case WM_SHOWWINDOW:
+            if (form && !wParam)
+                form->RememberFocus();
+            break;
         case WM_DESTROY:
-            hovered.erase(window);
+            // Destroyed from outside, with an owner window, say: the controls let go of
+            // their windows, which are all going now.
+            container->ForgetHandles();
             break;
         }
     } catch (...) {

@@ -11,7 +11,6 @@ namespace ui {
 class Form : public TextControl {
 public:
     explicit Form(std::wstring formName);
-    ~Form() override;
 
     enum class Placement { ScreenCentre, OwnerCentre };
 
@@ -22,7 +21,7 @@ public:
     Form* owner = nullptr;        // for centring and modal display
     Button* defaultButton = nullptr;
     Button* cancelButton = nullptr;
-    Control* activeControl = nullptr; // gets the keyboard focus when the form is shown
+    Control* activeControl = nullptr; // gets the keyboard focus when the form is first shown
 
     std::function<void()> OnShow;
     std::function<void()> OnClose;
@@ -39,9 +38,13 @@ public:
     void SetModalResult(int result) { modalResult = result; }
     bool IsShown() const;
 
-    // Switches the form to the desktop's icon-title font, as Windows sets it.
+    // Switches the form to the desktop's icon-title font, as Windows sets it, and again
+    // whenever the user changes that font.
     void UseDesktopFont();
 
+    // For the toolkit: a control of the form is going, with the controls on it; the form
+    // stops naming them.
+    void Forget(const Control& control);
     // For the toolkit: the form's window procedure for itself and its panels.
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -50,8 +53,17 @@ protected:
 
 private:
     void PlaceWindow();
+    void TakeDesktopFont();
+    bool RememberFocus(); // false: the focus is not in the form
+    bool RestoreFocus();
     int modalResult = 0;
     bool inModal = false;
+    bool followsDesktopFont = false;
+    bool shownBefore = false;
+    // The window in the form that had the keyboard focus when the form last lost it: a
+    // window, not a control, since the focus may sit in a window inside one (the inner box
+    // of a combo box).
+    HWND focusedWindow = nullptr;
 };
 
 } // namespace ui

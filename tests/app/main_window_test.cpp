@@ -2,105 +2,21 @@
 // boxes are answered, launches and the restart are recorded, and progress is paced quickly.
 #include <gtest/gtest.h>
 
-#include <deque>
-
 #include "common/captions.h"
-#include "common/program_key.h"
 #include "common/registry.h"
-#include "common/restart.h"
-#include "common/shell.h"
 #include "common/system_font.h"
-#include "optimizer/main_form.h"
 #include "optimizer/startup.h"
 #include "optimizer/timestamp.h"
-#include "optimizer/tweak_catalogue.h"
-#include "tests/support/registry_helpers.h"
-#include "ui/application.h"
+#include "tests/app/app_fixture.h"
 
 namespace {
 
 using TestRegistry::RawValue;
 
-struct ShownMessage {
-    HWND owner;
-    std::wstring text, title;
-    UINT flags;
-};
-
 std::wstring Main(const wchar_t* key) { return Captions::GetCaption(L"MKMainForm", key); }
 
-std::vector<TestRegistry::Snapshot::Place> TouchedValues()
-{
-    std::vector<TestRegistry::Snapshot::Place> places;
-    for (const auto& t : TweakCatalogue::kTweaks) {
-        places.push_back({t.root, std::wstring(t.keyPath), std::wstring(t.valueName)});
-        places.push_back({ProgramKey::kRoot, ProgramKey::kPath, std::wstring(t.valueName)});
-    }
-    for (const wchar_t* name : {ProgramKey::kRestore, ProgramKey::kProcessorType, ProgramKey::kSpeedSetting,
-                                ProgramKey::kInstalledDate, ProgramKey::kUpdatedDate, ProgramKey::kUpdated})
-        places.push_back({ProgramKey::kRoot, ProgramKey::kPath, name});
-    places.push_back({HKEY_LOCAL_MACHINE, L"\\HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0\\", L"ProcessorNameString"});
-    return places;
-}
-
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public AppWindowsTest {
 protected:
-    void SetUp() override
-    {
-        for (const auto& place : snapshot.Places()) {
-            if (place.path == ProgramKey::kPath)
-                TestRegistry::Delete(place.root, place.path, place.name);
-        }
-        TestRegistry::DeleteTree(ProgramKey::kRoot, ProgramKey::kOriginalsPath);
-        ui::Application::Instance().SetMessageBoxHandler(
-            [this](HWND owner, const std::wstring& text, const std::wstring& title, UINT flags) {
-                messages.push_back({owner, text, title, flags});
-                if (answers.empty())
-                    return IDCANCEL;
-                const int answer = answers.front();
-                answers.pop_front();
-                return answer;
-            });
-        Shell::SetLaunchHandler([this](const Shell::Launch& launch) {
-            launches.push_back(launch);
-            const HWND main = FindWindowW(L"TMKMainForm", nullptr);
-            mainShownAtLaunch.push_back(main && IsWindowVisible(main));
-        });
-        Restart::SetRestartRequest([this](UINT flags, DWORD) {
-            restarts.push_back(flags);
-            return TRUE;
-        });
-    }
-
-    void TearDown() override
-    {
-        TestRegistry::DeleteTree(ProgramKey::kRoot, ProgramKey::kOriginalsPath);
-        ui::Application::Instance().SetMessageBoxHandler(nullptr);
-        Shell::SetLaunchHandler(nullptr);
-        Restart::SetRestartRequest(nullptr);
-    }
-
-    // The three windows, as the start-up makes them.
-    struct Windows {
-        TMKMainForm main;
-        TMKAboutForm about{main};
-        TMKSettingsForm settings{main};
-        Windows()
-        {
-            main.aboutForm = &about;
-            main.settingsForm = &settings;
-            settings.pacing = {3, 3, {1, 2, 3}, 0};
-            ui::Application::Instance().SetMainForm(&main);
-            main.Create();
-            main.FormCreate();
-            about.Create();
-            settings.Create();
-            main.Show();
-            main.StartDueUpdateCheck();
-        }
-        ~Windows() { ui::Application::Instance().SetMainForm(nullptr); }
-    };
-
     static std::optional<RawValue> Program(const wchar_t* name)
     {
         return TestRegistry::Read(ProgramKey::kRoot, ProgramKey::kPath, name);
@@ -110,13 +26,6 @@ protected:
     {
         return first + L"\r\n\r\n" + Main(L"MessageBoxChangeRestart2") + L"\r\n\r\n" + Main(L"MessageBoxChangeRestart3");
     }
-
-    TestRegistry::Snapshot snapshot{TouchedValues()};
-    std::vector<ShownMessage> messages;
-    std::deque<int> answers;
-    std::vector<Shell::Launch> launches;
-    std::vector<bool> mainShownAtLaunch;
-    std::vector<UINT> restarts;
 };
 
 TEST_F(MainWindowTest, OptimizeStoresTheChoicesRunsAllStepsAndAsksForARestart)
@@ -277,8 +186,7 @@ TEST_F(MainWindowTest, TheAboutWindowShowsTheVersionOnceOnEveryShowing)
 {
     Windows windows;
     for (int showing = 0; showing < 2; ++showing) {
-        PostMessageW(windows.about.Handle(), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), LPARAM(windows.about.CloseButton.Handle()));
-        EXPECT_EQ(windows.about.ShowModal(), IDOK);
+        EXPECT_EQ(ShowAboutAndClose(windows), IDOK);
         EXPECT_EQ(windows.about.VersionLabel.Text(), L"Marlowick 2  (Version : 2.10.21.2024)");
     }
 }

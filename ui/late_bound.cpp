@@ -1,0 +1,115 @@
+#include "ui/late_bound.h"
+
+#include <string>
+
+namespace ui::LateBound {
+namespace {
+
+using GetDpiForWindowPointer = UINT(WINAPI*)(HWND);
+using AdjustWindowRectExForDpiPointer = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+using SetDefaultDllDirectoriesPointer = BOOL(WINAPI*)(DWORD);
+using HtmlHelpPointer = HWND(WINAPI*)(HWND, const wchar_t*, UINT, DWORD_PTR);
+using VarDateFromStrPointer = HRESULT(WINAPI*)(const wchar_t*, LCID, ULONG, DATE*);
+
+// A DLL every process of ours has loaded already, as its imports name it.
+HMODULE Imported(const wchar_t* name) { return GetModuleHandleW(name); }
+
+// A DLL from the system folder, loaded once and kept for the process's life, since the
+// functions found in it are kept too.
+HMODULE FromSystemFolder(const wchar_t* name)
+{
+    wchar_t folder[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return nullptr;
+    return LoadLibraryW((std::wstring(folder, length) + L"\\" + name).c_str());
+}
+
+template <class Pointer>
+Pointer Find(HMODULE module, const char* name)
+{
+    return module ? reinterpret_cast<Pointer>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+}
+
+GetDpiForWindowPointer FoundGetDpiForWindow()
+{
+    static const auto found = Find<GetDpiForWindowPointer>(Imported(L"user32.dll"), "GetDpiForWindow");
+    return found;
+}
+
+AdjustWindowRectExForDpiPointer FoundAdjustWindowRectExForDpi()
+{
+    static const auto found = Find<AdjustWindowRectExForDpiPointer>(Imported(L"user32.dll"), "AdjustWindowRectExForDpi");
+    return found;
+}
+
+SetDefaultDllDirectoriesPointer FoundSetDefaultDllDirectories()
+{
+    static const auto found = Find<SetDefaultDllDirectoriesPointer>(Imported(L"kernel32.dll"), "SetDefaultDllDirectories");
+    return found;
+}
+
+HtmlHelpPointer FoundHtmlHelp()
+{
+    static const auto found = Find<HtmlHelpPointer>(FromSystemFolder(L"hhctrl.ocx"), "HtmlHelpW");
+    return found;
+}
+
+VarDateFromStrPointer FoundVarDateFromStr()
+{
+    static const auto found = Find<VarDateFromStrPointer>(FromSystemFolder(L"oleaut32.dll"), "VarDateFromStr");
+    return found;
+}
+
+template <class Result>
+Result Missing(Result failure)
+{
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    return failure;
+}
+
+} // namespace
+
+bool Available(Function function)
+{
+    switch (function) {
+    case Function::GetDpiForWindow: return FoundGetDpiForWindow() != nullptr;
+    case Function::AdjustWindowRectExForDpi: return FoundAdjustWindowRectExForDpi() != nullptr;
+    case Function::SetDefaultDllDirectories: return FoundSetDefaultDllDirectories() != nullptr;
+    case Function::HtmlHelpW: return FoundHtmlHelp() != nullptr;
+    case Function::VarDateFromStr: return FoundVarDateFromStr() != nullptr;
+    }
+    return false;
+}
+
+UINT GetDpiForWindow(HWND window)
+{
+    const auto function = FoundGetDpiForWindow();
+    return function ? function(window) : Missing(0u);
+}
+
+BOOL AdjustWindowRectExForDpi(RECT* rect, DWORD style, BOOL menu, DWORD exStyle, UINT dpi)
+{
+    const auto function = FoundAdjustWindowRectExForDpi();
+    return function ? function(rect, style, menu, exStyle, dpi) : Missing(FALSE);
+}
+
+BOOL SetDefaultDllDirectories(DWORD directoryFlags)
+{
+    const auto function = FoundSetDefaultDllDirectories();
+    return function ? function(directoryFlags) : Missing(FALSE);
+}
+
+HWND HtmlHelpW(HWND caller, const wchar_t* file, UINT command, DWORD_PTR data)
+{
+    const auto function = FoundHtmlHelp();
+    return function ? function(caller, file, command, data) : Missing(HWND(nullptr));
+}
+
+HRESULT VarDateFromStr(const wchar_t* text, LCID locale, ULONG flags, DATE* date)
+{
+    const auto function = FoundVarDateFromStr();
+    return function ? function(text, locale, flags, date) : HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
+}
+
+} // namespace ui::LateBound

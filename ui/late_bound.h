@@ -1,0 +1,34 @@
+#pragma once
+
+#include <windows.h>
+#include <wtypes.h>
+
+// Functions that not every supported Windows has, or that live in DLLs the programs load only
+// when they need them. Each is looked up once, on first use; DLLs outside the process's own
+// imports are loaded by their full path in the system folder, never found by the search
+// order. A wrapper of a missing function answers what the function answers on failure (0,
+// FALSE, null or an error HRESULT) with the last error ERROR_PROC_NOT_FOUND, so callers keep
+// the fall-back they need anyway; Available tells beforehand.
+namespace ui::LateBound {
+
+enum class Function {
+    GetDpiForWindow,
+    AdjustWindowRectExForDpi,
+    SetDefaultDllDirectories,
+    HtmlHelpW,
+    VarDateFromStr,
+};
+bool Available(Function function);
+
+// user32, Windows 10 1607 on. 0 when missing.
+UINT GetDpiForWindow(HWND window);
+// user32, Windows 10 1607 on. FALSE when missing.
+BOOL AdjustWindowRectExForDpi(RECT* rect, DWORD style, BOOL menu, DWORD exStyle, UINT dpi);
+// kernel32, Windows 8, and Windows 7 with KB2533623. FALSE when missing.
+BOOL SetDefaultDllDirectories(DWORD directoryFlags);
+// hhctrl.ocx, the help engine. Null when missing.
+HWND HtmlHelpW(HWND caller, const wchar_t* file, UINT command, DWORD_PTR data);
+// oleaut32.dll. HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND) when missing.
+HRESULT VarDateFromStr(const wchar_t* text, LCID locale, ULONG flags, DATE* date);
+
+} // namespace ui::LateBound

@@ -4,6 +4,7 @@
 
 #include "ui/application.h"
 #include "ui/form.h"
+#include "ui/late_bound.h"
 
 namespace Shell {
 namespace {
@@ -14,25 +15,10 @@ HWND ApplicationWindow()
     return main ? main->Handle() : nullptr;
 }
 
-std::wstring SystemFolder()
-{
-    wchar_t folder[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-    return length && length < MAX_PATH ? std::wstring(folder, length) + L"\\" : std::wstring();
-}
-
-// The help engine, loaded by its full path from the system folder on first use and kept.
 void ShowHelp(const std::wstring& path)
 {
-    using HtmlHelpFunction = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
-    static const HtmlHelpFunction htmlHelp = [] {
-        const HMODULE engine = LoadLibraryW((SystemFolder() + L"hhctrl.ocx").c_str());
-        return engine ? reinterpret_cast<HtmlHelpFunction>(reinterpret_cast<void*>(GetProcAddress(engine, "HtmlHelpW")))
-                      : nullptr;
-    }();
     constexpr UINT kDisplayTopic = 0; // HH_DISPLAY_TOPIC
-    if (htmlHelp)
-        htmlHelp(GetDesktopWindow(), path.c_str(), kDisplayTopic, 0);
+    ui::LateBound::HtmlHelpW(GetDesktopWindow(), path.c_str(), kDisplayTopic, 0);
 }
 
 void RealLaunch(const Launch& launch)
@@ -114,11 +100,8 @@ void HardenDllSearch()
 {
     // Windows 8 and Windows 7 with KB2533623 can restrict the search to the system folder;
     // elsewhere, at least the current folder leaves the search order.
-    using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
-    const auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFunction>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
     constexpr DWORD kSearchSystem32 = 0x00000800; // LOAD_LIBRARY_SEARCH_SYSTEM32
-    if (!setDefault || !setDefault(kSearchSystem32))
+    if (!ui::LateBound::SetDefaultDllDirectories(kSearchSystem32))
         SetDllDirectoryW(L"");
 }
 

@@ -1,12 +1,13 @@
 #include "optimizer/timestamp.h"
 
-#include <oleauto.h>
 
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cwchar>
 #include <limits>
+
+#include "ui/late_bound.h"
 
 namespace Timestamp {
 namespace {
@@ -51,9 +52,10 @@ std::optional<std::int64_t> ParseNumber(const std::wstring& text)
 
 std::optional<std::int64_t> ParseLocaleDate(const std::wstring& text)
 {
+    // OLE's parser, loaded only when a stored value needs it: never at the start of a program
+    // whose last update is a timestamp text.
     DATE date = 0;
-    std::wstring writable = text; // the API takes a non-const pointer
-    if (FAILED(VarDateFromStr(writable.data(), LOCALE_USER_DEFAULT, 0, &date)))
+    if (FAILED(ui::LateBound::VarDateFromStr(text.c_str(), LOCALE_USER_DEFAULT, 0, &date)))
         return std::nullopt;
     return std::int64_t(std::llround((date - kOleDay1970) * double(kMillisecondsPerDay)));
 }

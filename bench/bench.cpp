@@ -77,6 +77,8 @@ void MakeBare(const std::vector<TweakRuns::Step>& steps)
 {
     using Action = TweakRuns::Step::Action;
     for (const TweakRuns::Step& step : steps) {
+        if (step.action != Action::Write && step.action != Action::RemoveKeyTree)
+            continue;
         const std::wstring path = step.keyPath.substr(1); // relative to the root
         HKEY key = nullptr;
         if (step.action == Action::Write) {
@@ -120,7 +122,7 @@ void BenchRegistry(int rounds)
 
 int main()
 {
-    BenchStart(11);
+    BenchStart(21);
     BenchRegistry(51);
     return 0;
 }

@@ -27,7 +27,7 @@ void RealLaunch(const Launch& launch)
         ShowHelp(launch.target);
         return;
     }
-    ShellExecuteW(launch.owner, L"open", launch.target.c_str(),
+    ui::LateBound::ShellExecuteW(launch.owner, L"open", launch.target.c_str(),
                   launch.parameters.empty() ? nullptr : launch.parameters.c_str(), nullptr, SW_SHOW);
 }
 

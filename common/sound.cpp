@@ -3,11 +3,13 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include "ui/late_bound.h"
+
 namespace Sound {
 
 void PlayClickSound()
 {
-    PlaySoundW(L"click", GetModuleHandleW(nullptr), SND_RESOURCE);
+    ui::LateBound::PlaySoundW(L"click", GetModuleHandleW(nullptr), SND_RESOURCE);
 }
 
 } // namespace Sound

@@ -32,10 +32,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     mainForm.settingsForm = &settingsForm;
     application.SetMainForm(&mainForm);
 
-    mainForm.Create();
+    // The set-up goes first, so that every window is made with its final font, text and
+    // selection instead of being laid out again; the About and progress windows get their
+    // windows when first shown. Start makes only what the main window needs.
     mainForm.FormCreate();
-    aboutForm.Create();
-    settingsForm.Create();
+    mainForm.Create();
     mainForm.Show();
     mainForm.StartDueUpdateCheck();
     application.Run(mainForm);

@@ -43,12 +43,14 @@ std::wstring RecordName(const TweakCatalogue::Tweak& tweak)
 
 RegValue Encode(const Record& record)
 {
-    RegValue stored{REG_BINARY, std::vector<std::uint8_t>(kHeaderSize)};
+    const size_t valueSize = record.value ? record.value->data.size() : 0;
+    RegValue stored{REG_BINARY, std::vector<std::uint8_t>(kHeaderSize + valueSize)};
     PutDword(stored.data, 0, record.value ? 1 : 0);
     PutDword(stored.data, 4, DWORD(record.createdKeys));
     if (record.value) {
         PutDword(stored.data, 8, record.value->type);
-        stored.data.insert(stored.data.end(), record.value->data.begin(), record.value->data.end());
+        if (valueSize)
+            std::memcpy(stored.data.data() + kHeaderSize, record.value->data.data(), valueSize);
     }
     return stored;
 }

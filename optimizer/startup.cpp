@@ -1,11 +1,12 @@
 #include "optimizer/startup.h"
 
 #include <windows.h>
-#include <shellapi.h>
+#include <cwchar>
 
 #include "common/program_key.h"
 #include "common/registry.h"
 #include "optimizer/timestamp.h"
+#include "ui/late_bound.h"
 #include "ui/text.h"
 
 namespace Startup {
@@ -28,8 +29,19 @@ std::wstring RecordStart()
 
 bool IsUpdateCheckMode(const wchar_t* commandLine)
 {
+    // A start without arguments, the usual one, needs no parser: the program's name is
+    // quoted or ends at the first blank, and nothing but blanks may follow it.
+    const wchar_t* rest = commandLine;
+    if (*rest == L'"') {
+        const wchar_t* closing = wcschr(rest + 1, L'"');
+        rest = closing ? closing + 1 : rest + wcslen(rest);
+    } else {
+        rest += wcscspn(rest, L" \t");
+    }
+    if (rest[wcsspn(rest, L" \t")] == L'\0')
+        return false;
     int count = 0;
-    wchar_t** args = CommandLineToArgvW(commandLine, &count);
+    wchar_t** args = ui::LateBound::CommandLineToArgvW(commandLine, &count);
     const bool checkMode = args && count > 1 && ui::SameText(args[1], L"/checkupdate");
     LocalFree(args);
     return checkMode;

@@ -343,8 +343,17 @@ HWND Memo::CreateHandle(HWND parentWindow)
 
 void Picture::SetResource(const wchar_t* resourceName)
 {
+    resource = resourceName;
+    loaded = false;
+    bitmap.Reset();
+    Refresh();
+}
+
+void Picture::Load()
+{
+    loaded = true;
     bitmap = ScopedBitmap(
-        static_cast<HBITMAP>(LoadImageW(Instance(), resourceName, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+        static_cast<HBITMAP>(LoadImageW(Instance(), resource.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     DIBSECTION section{};
     if (bitmap && GetObjectW(bitmap.Get(), sizeof(section), &section) == sizeof(section) &&
         section.dsBm.bmBitsPixel == 32) {
@@ -355,11 +364,12 @@ void Picture::SetResource(const wchar_t* resourceName)
                 pixel[c] = BYTE(pixel[c] * pixel[3] / 255);
         }
     }
-    Refresh();
 }
 
 void Picture::Paint(HDC dc, const RECT& rect)
 {
+    if (!loaded && !resource.empty())
+        Load();
     BITMAP info{};
     if (!bitmap || !GetObjectW(bitmap.Get(), sizeof(info), &info))
         return;
@@ -443,6 +453,9 @@ ComboBoxEx::~ComboBoxEx()
 
 void ComboBoxEx::HandleCreated()
 {
+    // Filled with painting off: the box would otherwise lay itself out and repaint for
+    // every item, which is a good part of a start.
+    SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0);
     const int size = Scale(16, Dpi());
     // The window lets go of the old list before it is destroyed.
     ScopedImageList previous = std::move(images);
@@ -472,6 +485,7 @@ void ComboBoxEx::HandleCreated()
         SendMessageW(Handle(), CBEM_INSERTITEMW, 0, LPARAM(&item));
     }
     SendMessageW(Handle(), CB_SETCURSEL, WPARAM(itemIndex), 0);
+    SendMessageW(Handle(), WM_SETREDRAW, TRUE, 0);
 }
 
 int ComboBoxEx::ItemIndex() const

@@ -181,10 +181,15 @@ protected:
 class Picture : public Control {
 public:
     using Control::Control;
+    // Names the bitmap; it is loaded once, when the picture is first painted, so that a
+    // window that is never shown loads none of its pictures.
     void SetResource(const wchar_t* resourceName);
     void Paint(HDC dc, const RECT& rect) override;
 
 private:
+    void Load();
+    std::wstring resource;
+    bool loaded = false;
     ScopedBitmap bitmap;
 };
 

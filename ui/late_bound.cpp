@@ -10,6 +10,9 @@ using AdjustWindowRectExForDpiPointer = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD,
 using SetDefaultDllDirectoriesPointer = BOOL(WINAPI*)(DWORD);
 using HtmlHelpPointer = HWND(WINAPI*)(HWND, const wchar_t*, UINT, DWORD_PTR);
 using VarDateFromStrPointer = HRESULT(WINAPI*)(const wchar_t*, LCID, ULONG, DATE*);
+using PlaySoundPointer = BOOL(WINAPI*)(const wchar_t*, HMODULE, DWORD);
+using ShellExecutePointer = HINSTANCE(WINAPI*)(HWND, const wchar_t*, const wchar_t*, const wchar_t*, const wchar_t*, int);
+using CommandLineToArgvPointer = wchar_t**(WINAPI*)(const wchar_t*, int*);
 
 // A DLL every process of ours has loaded already, as its imports name it.
 HMODULE Imported(const wchar_t* name) { return GetModuleHandleW(name); }
@@ -61,6 +64,30 @@ VarDateFromStrPointer FoundVarDateFromStr()
     return found;
 }
 
+PlaySoundPointer FoundPlaySound()
+{
+    static const auto found = Find<PlaySoundPointer>(FromSystemFolder(L"winmm.dll"), "PlaySoundW");
+    return found;
+}
+
+HMODULE Shell32()
+{
+    static const HMODULE module = FromSystemFolder(L"shell32.dll");
+    return module;
+}
+
+ShellExecutePointer FoundShellExecute()
+{
+    static const auto found = Find<ShellExecutePointer>(Shell32(), "ShellExecuteW");
+    return found;
+}
+
+CommandLineToArgvPointer FoundCommandLineToArgv()
+{
+    static const auto found = Find<CommandLineToArgvPointer>(Shell32(), "CommandLineToArgvW");
+    return found;
+}
+
 template <class Result>
 Result Missing(Result failure)
 {
@@ -78,6 +105,9 @@ bool Available(Function function)
     case Function::SetDefaultDllDirectories: return FoundSetDefaultDllDirectories() != nullptr;
     case Function::HtmlHelpW: return FoundHtmlHelp() != nullptr;
     case Function::VarDateFromStr: return FoundVarDateFromStr() != nullptr;
+    case Function::PlaySoundW: return FoundPlaySound() != nullptr;
+    case Function::ShellExecuteW: return FoundShellExecute() != nullptr;
+    case Function::CommandLineToArgvW: return FoundCommandLineToArgv() != nullptr;
     }
     return false;
 }
@@ -110,6 +140,25 @@ HRESULT VarDateFromStr(const wchar_t* text, LCID locale, ULONG flags, DATE* date
 {
     const auto function = FoundVarDateFromStr();
     return function ? function(text, locale, flags, date) : HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
+}
+
+BOOL PlaySoundW(const wchar_t* sound, HMODULE module, DWORD flags)
+{
+    const auto function = FoundPlaySound();
+    return function ? function(sound, module, flags) : Missing(FALSE);
+}
+
+HINSTANCE ShellExecuteW(HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters,
+                        const wchar_t* folder, int show)
+{
+    const auto function = FoundShellExecute();
+    return function ? function(owner, verb, file, parameters, folder, show) : Missing(HINSTANCE(nullptr));
+}
+
+wchar_t** CommandLineToArgvW(const wchar_t* commandLine, int* count)
+{
+    const auto function = FoundCommandLineToArgv();
+    return function ? function(commandLine, count) : Missing(static_cast<wchar_t**>(nullptr));
 }
 
 } // namespace ui::LateBound

@@ -17,6 +17,9 @@ enum class Function {
     SetDefaultDllDirectories,
     HtmlHelpW,
     VarDateFromStr,
+    PlaySoundW,
+    ShellExecuteW,
+    CommandLineToArgvW,
 };
 bool Available(Function function);
 
@@ -30,5 +33,12 @@ BOOL SetDefaultDllDirectories(DWORD directoryFlags);
 HWND HtmlHelpW(HWND caller, const wchar_t* file, UINT command, DWORD_PTR data);
 // oleaut32.dll. HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND) when missing.
 HRESULT VarDateFromStr(const wchar_t* text, LCID locale, ULONG flags, DATE* date);
+// winmm.dll, loaded at the first click rather than at every start. FALSE when missing.
+BOOL PlaySoundW(const wchar_t* sound, HMODULE module, DWORD flags);
+// shell32.dll, loaded when something is first opened or an argument first read: a start
+// without arguments needs none of it. Null (ShellExecuteW: 0) when missing.
+HINSTANCE ShellExecuteW(HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters,
+                        const wchar_t* folder, int show);
+wchar_t** CommandLineToArgvW(const wchar_t* commandLine, int* count);
 
 } // namespace ui::LateBound

@@ -74,7 +74,9 @@ protected:
         Restart::SetRestartRequest(nullptr);
     }
 
-    // The three windows, as the start-up makes them.
+    // The three windows, as the start-up makes them; the start-up leaves the About and
+    // progress windows' windows to their first showing, here they are made at once so that
+    // tests can post to them beforehand.
     struct Windows {
         TMKMainForm main;
         TMKAboutForm about{main};
@@ -85,8 +87,8 @@ protected:
             main.settingsForm = &settings;
             settings.pacing = {3, 3, {1, 2, 3}, 0};
             ui::Application::Instance().SetMainForm(&main);
-            main.Create();
             main.FormCreate();
+            main.Create();
             about.Create();
             settings.Create();
             main.Show();

@@ -341,6 +341,9 @@ TEST(StartupTest, OnlyTheWholeFirstArgumentSelectsUpdateCheckMode)
         {L"\"C:\\Program Files\\Marlowick\\Marlowick.exe\" /CheckUpdate", true},
         {L"Marlowick.exe /CHECKUPDATE more", true},
         {L"Marlowick.exe", false},
+        {L"Marlowick.exe  \t ", false},
+        {L"\"C:\\Program Files\\Marlowick\\Marlowick.exe\"", false},
+        {L"\"C:\\Program Files\\Marlowick\\Marlowick.exe\" \"/checkupdate\"", true},
         {L"Marlowick.exe /checkupdates", false},
         {L"Marlowick.exe other /checkupdate", false},
     };

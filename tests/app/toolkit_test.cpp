@@ -371,7 +371,8 @@ TEST(LateBoundTest, EachFunctionResolvesUnderWine)
 {
     using ui::LateBound::Function;
     for (const Function function : {Function::GetDpiForWindow, Function::AdjustWindowRectExForDpi,
-                                    Function::SetDefaultDllDirectories, Function::HtmlHelpW, Function::VarDateFromStr})
+                                    Function::SetDefaultDllDirectories, Function::HtmlHelpW, Function::VarDateFromStr,
+                                    Function::PlaySoundW, Function::ShellExecuteW, Function::CommandLineToArgvW})
         EXPECT_TRUE(ui::LateBound::Available(function)) << "function " << int(function);
 
     const ui::ScopedWindowDc screen(nullptr);

@@ -16,7 +16,7 @@ Application& Application::Instance()
 
 Application::Application()
 {
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_BAR_CLASSES | ICC_USEREX_CLASSES |
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_BAR_CLASSES |
                                                         ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 }

@@ -441,7 +441,9 @@ HWND ComboBoxEx::CreateHandle(HWND parentWindow)
     // The height of a drop-down list is the height of its open list.
     const Bounds shown = bounds;
     bounds.height += 200;
-    const HWND window = CreateChild(*this, 0, WC_COMBOBOXEXW, L"", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, parentWindow);
+    const HWND window = CreateChild(*this, 0, L"COMBOBOX", L"",
+                                    WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS,
+                                    parentWindow);
     bounds = shown;
     return window;
 }
@@ -453,39 +455,74 @@ ComboBoxEx::~ComboBoxEx()
 
 void ComboBoxEx::HandleCreated()
 {
-    // Filled with painting off: the box would otherwise lay itself out and repaint for
-    // every item, which is a good part of a start.
-    SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0);
-    const int size = Scale(16, Dpi());
-    // The window lets go of the old list before it is destroyed.
-    ScopedImageList previous = std::move(images);
+    const int dpi = Dpi();
+    const int size = Scale(16, dpi);
     images = ScopedImageList(ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, int(items.size()), 0));
-    SendMessageW(Handle(), CBEM_SETIMAGELIST, 0, LPARAM(images.Get()));
     // Each icon is loaded once; items that name the same icon show the same image.
     std::vector<std::pair<const wchar_t*, int>> loaded;
-    for (size_t i = 0; i < items.size(); ++i) {
-        const wchar_t* icon = items[i].icon;
+    for (const Item& entry : items) {
         const auto same = std::find_if(loaded.begin(), loaded.end(),
-                                       [icon](const auto& entry) { return SameResourceName(entry.first, icon); });
+                                       [&](const auto& known) { return SameResourceName(known.first, entry.icon); });
         int image = -1;
         if (same != loaded.end()) {
             image = same->second;
-        } else if (icon) {
-            if (const auto made = static_cast<HICON>(LoadImageW(Instance(), icon, IMAGE_ICON, size, size, 0))) {
+        } else if (entry.icon) {
+            if (const auto made = static_cast<HICON>(LoadImageW(Instance(), entry.icon, IMAGE_ICON, size, size, 0))) {
                 image = images ? ImageList_AddIcon(images.Get(), made) : -1;
                 DestroyIcon(made);
             }
-            loaded.emplace_back(icon, image);
+            loaded.emplace_back(entry.icon, image);
         }
-        COMBOBOXEXITEMW item{};
-        item.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE;
-        item.iItem = INT_PTR(i);
-        item.pszText = const_cast<wchar_t*>(items[i].text.c_str());
-        item.iImage = item.iSelectedImage = image;
-        SendMessageW(Handle(), CBEM_INSERTITEMW, 0, LPARAM(&item));
+        const LRESULT index = SendMessageW(Handle(), CB_ADDSTRING, 0, LPARAM(entry.text.c_str()));
+        SendMessageW(Handle(), CB_SETITEMDATA, WPARAM(index), LPARAM(image));
     }
+    // Room for the icon or a line of the font, whichever is taller, in the box and the list.
+    TEXTMETRICW metrics{};
+    {
+        const ScopedWindowDc screen(Handle());
+        const ScopedSelection selected(screen.Get(), FontHandle());
+        GetTextMetricsW(screen.Get(), &metrics);
+    }
+    const int height = std::max(size, int(metrics.tmHeight)) + Scale(2, dpi);
+    SendMessageW(Handle(), CB_SETITEMHEIGHT, WPARAM(-1), height);
+    SendMessageW(Handle(), CB_SETITEMHEIGHT, 0, height);
     SendMessageW(Handle(), CB_SETCURSEL, WPARAM(itemIndex), 0);
-    SendMessageW(Handle(), WM_SETREDRAW, TRUE, 0);
+}
+
+int ComboBoxEx::ImageOf(int item) const
+{
+    if (!Handle())
+        return -1;
+    const LRESULT image = SendMessageW(Handle(), CB_GETITEMDATA, WPARAM(item), 0);
+    return image == CB_ERR ? -1 : int(image);
+}
+
+void ComboBoxEx::DrawItem(const DRAWITEMSTRUCT& draw)
+{
+    if (draw.itemID == UINT(-1))
+        return; // nothing chosen: the box stays empty
+    const bool selected = (draw.itemState & ODS_SELECTED) != 0;
+    const bool disabled = (draw.itemState & ODS_DISABLED) != 0;
+    FillRect(draw.hDC, &draw.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+
+    const int dpi = Dpi();
+    const int size = Scale(16, dpi);
+    RECT rect = draw.rcItem;
+    rect.left += Scale(2, dpi);
+    const int image = int(draw.itemData);
+    if (images && image >= 0)
+        ImageList_Draw(images.Get(), image, draw.hDC, rect.left, (rect.top + rect.bottom - size) / 2,
+                       ILD_TRANSPARENT | (selected ? ILD_SELECTED : ILD_NORMAL));
+    rect.left += size + Scale(4, dpi);
+
+    const size_t item = size_t(draw.itemID);
+    const std::wstring& text = item < items.size() ? items[item].text : std::wstring();
+    const ScopedSelection itemFont(draw.hDC, FontHandle());
+    SetBkMode(draw.hDC, TRANSPARENT);
+    SetTextColor(draw.hDC, GetSysColor(disabled ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    DrawTextW(draw.hDC, text.c_str(), int(text.size()), &rect, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    if ((draw.itemState & ODS_FOCUS) && !(draw.itemState & ODS_NOFOCUSRECT))
+        DrawFocusRect(draw.hDC, &draw.rcItem);
 }
 
 int ComboBoxEx::ItemIndex() const

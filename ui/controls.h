@@ -82,6 +82,8 @@ public:
     // For the toolkit: notifications of the control's own window.
     virtual void Command(WORD) {}
     virtual void Scroll() {}
+    // For the toolkit: an owner-drawn part of the control's own window is to be drawn.
+    virtual void DrawItem(const DRAWITEMSTRUCT&) {}
 
 protected:
     // Windowed kinds create their window here, with the control in GWLP_USERDATA.
@@ -232,7 +234,9 @@ private:
     int position = 0;
 };
 
-// A drop-down list whose items carry an icon from the program's resources.
+// A drop-down list whose items carry an icon from the program's resources. It is a plain
+// list box that draws its own items, icon and text: under Wine it is made in well under
+// half the time of the common controls' extended box, which is a good part of a start.
 class ComboBoxEx : public Control {
 public:
     using Control::Control;
@@ -245,6 +249,10 @@ public:
     bool IsWindowed() const override { return true; }
     int ItemIndex() const;
     void SetItemIndex(int index);
+    // The icons, one image for each distinct icon, and the image an item shows (-1: none).
+    HIMAGELIST Images() const { return images.Get(); }
+    int ImageOf(int item) const;
+    void DrawItem(const DRAWITEMSTRUCT& draw) override;
 
 protected:
     HWND CreateHandle(HWND parentWindow) override;

@@ -303,6 +303,14 @@ LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPAR
             if (Control* child = lParam ? ControlOfWindow(HWND(lParam)) : nullptr)
                 child->Scroll();
             return 0;
+        case WM_DRAWITEM: {
+            const auto* draw = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+            if (Control* child = ControlOfWindow(draw->hwndItem)) {
+                child->DrawItem(*draw);
+                return TRUE;
+            }
+            break;
+        }
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLOREDIT: {
             Control* child = ControlOfWindow(HWND(lParam));

@@ -342,23 +342,21 @@ TEST_F(ProgramGdiTest, EachIconOfAComboBoxIsLoadedOnce)
         };
         for (const Case& c : {Case{windows.main.WindowsCombo, 2}, Case{windows.main.ProcessorCombo, 1}}) {
             SCOPED_TRACE(testing::PrintToString(c.combo.Name()));
-            const auto list = HIMAGELIST(SendMessageW(c.combo.Handle(), CBEM_GETIMAGELIST, 0, 0));
+            const HIMAGELIST list = c.combo.Images();
             ASSERT_NE(list, nullptr);
             EXPECT_EQ(ImageList_GetImageCount(list), c.images);
+            EXPECT_EQ(SendMessageW(c.combo.Handle(), CB_GETCOUNT, 0, 0), LRESULT(c.combo.items.size()));
             std::vector<std::pair<const wchar_t*, int>> imageOfIcon;
             for (size_t i = 0; i < c.combo.items.size(); ++i) {
-                COMBOBOXEXITEMW item{};
-                item.mask = CBEIF_IMAGE;
-                item.iItem = INT_PTR(i);
-                ASSERT_TRUE(SendMessageW(c.combo.Handle(), CBEM_GETITEMW, 0, LPARAM(&item)));
-                EXPECT_GE(item.iImage, 0);
+                const int image = c.combo.ImageOf(int(i));
+                EXPECT_GE(image, 0);
                 const wchar_t* icon = c.combo.items[i].icon;
                 const auto known = std::find_if(imageOfIcon.begin(), imageOfIcon.end(),
                                                 [icon](const auto& entry) { return entry.first == icon; });
                 if (known == imageOfIcon.end())
-                    imageOfIcon.emplace_back(icon, item.iImage);
+                    imageOfIcon.emplace_back(icon, image);
                 else
-                    EXPECT_EQ(item.iImage, known->second) << "item " << i;
+                    EXPECT_EQ(image, known->second) << "item " << i;
             }
             EXPECT_EQ(int(imageOfIcon.size()), c.images);
         }

@@ -1,7 +1,6 @@
 // The real Marlowick.exe as a process, driven from outside as a user would: windows found by
 // class, buttons clicked, the real message boxes answered.
 #include <windows.h>
-#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -75,7 +74,7 @@ BOOL CALLBACK MatchCombo(HWND child, LPARAM data)
     auto& search = *reinterpret_cast<ComboSearch*>(data);
     wchar_t className[64];
     GetClassNameW(child, className, 64);
-    if (std::wstring(className) != WC_COMBOBOXEXW || SendMessageW(child, CB_GETCOUNT, 0, 0) != search.items)
+    if (std::wstring(className) != L"ComboBox" || SendMessageW(child, CB_GETCOUNT, 0, 0) != search.items)
         return TRUE;
     search.found = child;
     return FALSE;
@@ -106,6 +105,17 @@ HWND ShownMainWindow()
         const HWND window = FindWindowW(L"TMKMainForm", nullptr);
         return window && IsWindowVisible(window) && IsWindowEnabled(window) ? window : nullptr;
     });
+}
+
+// Answers the questions of a Restore that was clicked: OK to go on, then No to a restart.
+void ConfirmRestoreAndRestartLater(HWND window)
+{
+    const HWND confirm = MessageBoxOf(window);
+    ASSERT_NE(confirm, nullptr) << "no confirmation before Restore";
+    ASSERT_TRUE(Answer(confirm, L"OK"));
+    const HWND restored = MessageBoxOf(window);
+    ASSERT_NE(restored, nullptr) << "no question after Restore";
+    ASSERT_TRUE(Answer(restored, L"&No"));
 }
 
 using TestPrograms::Process;
@@ -164,12 +174,7 @@ TEST(MarlowickTest, AUserOptimizesAndRestores)
     const HWND restore = ChildWithText(window, L"&Restore");
     ASSERT_TRUE(IsWindowEnabled(restore));
     Click(restore);
-    const HWND confirm = MessageBoxOf(window);
-    ASSERT_NE(confirm, nullptr) << "no confirmation before Restore";
-    ASSERT_TRUE(Answer(confirm, L"OK"));
-    const HWND restored = MessageBoxOf(window);
-    ASSERT_NE(restored, nullptr) << "no question after Restore";
-    ASSERT_TRUE(Answer(restored, L"&No"));
+    ASSERT_NO_FATAL_FAILURE(ConfirmRestoreAndRestartLater(window));
     EXPECT_FALSE(IsWindowEnabled(restore));
     EXPECT_EQ(TestRegistry::Read(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kRestore), std::nullopt);
     EXPECT_EQ(TestRegistry::Read(autoReboot.root, std::wstring(autoReboot.keyPath), L"AutoReboot"), TestRegistry::Dword(0));
@@ -234,12 +239,7 @@ TEST(MarlowickTest, AUserRestoresAfterChangingTheEditionAndRestarting)
         ASSERT_NE(window, nullptr);
         ASSERT_NE(SendMessageW(EditionList(window), CB_GETCURSEL, 0, 0), 5) << "the edition should be the detected one";
         Click(ChildWithText(window, L"&Restore"));
-        const HWND confirm = MessageBoxOf(window);
-        ASSERT_NE(confirm, nullptr) << "no confirmation before Restore";
-        ASSERT_TRUE(Answer(confirm, L"OK"));
-        const HWND restored = MessageBoxOf(window);
-        ASSERT_NE(restored, nullptr) << "no question after Restore";
-        ASSERT_TRUE(Answer(restored, L"&No"));
+        ASSERT_NO_FATAL_FAILURE(ConfirmRestoreAndRestartLater(window));
         PostMessageW(window, WM_CLOSE, 0, 0);
         EXPECT_EQ(marlowick.Wait(), 0);
 

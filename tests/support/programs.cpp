@@ -1,5 +1,7 @@
 #include "tests/support/programs.h"
 
+#include <cstdio>
+
 namespace TestPrograms {
 
 std::wstring BesideThisProgram(const wchar_t* fileName)
@@ -15,8 +17,16 @@ Process::Process(const wchar_t* fileName, const std::wstring& arguments)
     const std::wstring path = BesideThisProgram(fileName);
     std::wstring commandLine = L"\"" + path + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     STARTUPINFOW startup{sizeof(startup)};
-    started = CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                             &info);
+    // Now and then Wine refuses a start right after a process of ours was killed; a moment
+    // later it takes it.
+    for (int attempt = 0; attempt < 5 && !started; ++attempt) {
+        if (attempt > 0) {
+            std::fprintf(stderr, "starting %ls failed with error %lu; trying again\n", fileName, GetLastError());
+            Sleep(200);
+        }
+        started = CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                 &startup, &info);
+    }
 }
 
 Process::~Process()

@@ -199,4 +199,15 @@ std::wstring GetCaption(const std::vector<std::wstring>& lines, std::wstring_vie
     return text;
 }
 
+std::wstring GetMessage(std::wstring_view section, std::initializer_list<const wchar_t*> keys)
+{
+    std::wstring text;
+    const wchar_t* separator = L"";
+    for (const wchar_t* key : keys) {
+        text += separator + GetCaption(section, key);
+        separator = L"\r\n\r\n";
+    }
+    return text;
+}
+
 } // namespace Captions

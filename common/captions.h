@@ -1,5 +1,6 @@
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +31,9 @@ void ApplyCaptions(ui::Form& window);
 
 // The text of the last entry of that section and key, or the empty text.
 std::wstring GetCaption(std::wstring_view section, std::wstring_view key);
+
+// A message box's text: the texts of the section's keys, an empty line between them.
+std::wstring GetMessage(std::wstring_view section, std::initializer_list<const wchar_t*> keys);
 
 // The same two walks over lines that did not come from the program's resources.
 void ApplyCaptions(ui::Form& window, const std::vector<std::wstring>& lines);

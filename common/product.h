@@ -12,12 +12,31 @@ inline constexpr wchar_t kVersion[] = L"2.10.21.2024";
 #ifndef MARLOWICK_VENDOR_HOST
 #define MARLOWICK_VENDOR_HOST L"www.korvel.com"
 #endif
-inline const std::wstring kVendorSite = std::wstring(L"http://") + MARLOWICK_VENDOR_HOST;
+inline constexpr wchar_t kVendorHost[] = MARLOWICK_VENDOR_HOST;
+inline const std::wstring kVendorSite = std::wstring(L"http://") + kVendorHost;
 inline const std::wstring kHomePage = kVendorSite + L"/";
 inline const std::wstring kSupportPage = kVendorSite + L"/support/";
+inline const std::wstring kDownloadsPage = kVendorSite + L"/downloads/";
+
+// What the programs ask of the vendor's server, with the User-Agent of both requests.
+inline constexpr wchar_t kUserAgent[] = L"Mozilla/4.0 (compatible; KORVEL)";
+inline constexpr wchar_t kUpdateQueryPath[] = L"/downloads/update/?product=marlowick&version=2.10.21.2024";
+inline constexpr wchar_t kInstallerPath[] = L"/downloads/marlowick.exe";
+// The installer is told not to restart Windows itself, and to say with this code that a
+// restart must finish its work.
+inline constexpr wchar_t kInstallerParameters[] = L"/NORESTART /RESTARTEXITCODE=99";
+inline constexpr int kInstallerRestartCode = 99;
+
+// The SHA-256 (hex) of the certificate that must have signed a downloaded installer before
+// it is run; set when building (MARLOWICK_PUBLISHER_SHA256). Empty: none is ever run.
+#ifndef MARLOWICK_PUBLISHER_SHA256
+#define MARLOWICK_PUBLISHER_SHA256 L""
+#endif
+inline constexpr wchar_t kPublisherSha256[] = MARLOWICK_PUBLISHER_SHA256;
 
 inline constexpr wchar_t kHelpFile[] = L"Marlowick.chm";
 inline constexpr wchar_t kMainHelpTopic[] = L"/html/main.htm";
+inline constexpr wchar_t kUpdateHelpTopic[] = L"/html/update.htm";
 inline constexpr wchar_t kLicenseDocument[] = L"License.rtf";
 inline constexpr wchar_t kUpdaterProgram[] = L"MarlowickUpdate.exe";
 inline constexpr wchar_t kMainProgram[] = L"Marlowick.exe";

@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "common/scoped_handle.h"
 #include "ui/application.h"
 #include "ui/form.h"
 #include "ui/late_bound.h"
@@ -82,6 +83,41 @@ void OpenWebPage(const std::wstring& url)
 void ShowHelpTopic(const std::wstring& helpFile, const std::wstring& topic)
 {
     Run({Launch::Kind::HelpTopic, GetDesktopWindow(), ProgramFolder() + helpFile + L"::" + topic + L">HelpWindow", L""});
+}
+
+int RunAndWait(const std::wstring& program, const std::wstring& parameters, const std::function<void()>& started)
+{
+    try {
+        const std::size_t slash = program.rfind(L'\\');
+        const std::wstring file = slash == std::wstring::npos ? program : program.substr(slash + 1);
+        const std::wstring folder = slash == std::wstring::npos ? std::wstring() : program.substr(0, slash + 1);
+        SHELLEXECUTEINFOW info{sizeof(info)};
+        info.fMask = SEE_MASK_NOCLOSEPROCESS;
+        info.hwnd = ApplicationWindow();
+        info.lpFile = file.c_str();
+        info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
+        info.lpDirectory = folder.empty() ? nullptr : folder.c_str();
+        info.nShow = SW_SHOWNORMAL;
+        if (!ui::LateBound::ShellExecuteExW(&info) || !info.hProcess)
+            return 1;
+        ScopedHandle process(info.hProcess);
+        if (started)
+            started();
+        ui::Application& application = ui::Application::Instance();
+        DWORD status = STILL_ACTIVE;
+        for (;;) {
+            application.ProcessMessages();
+            if (!GetExitCodeProcess(process.Get(), &status))
+                return 1;
+            if (status != STILL_ACTIVE || application.Terminated())
+                return int(status);
+            // Sleeps until the program ends or a message arrives, also one that was already
+            // waiting when the queue was last looked at.
+            MsgWaitForMultipleObjectsEx(1, &info.hProcess, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        }
+    } catch (...) {
+        return 1;
+    }
 }
 
 std::wstring GetTempFolder()

@@ -18,6 +18,13 @@ void OpenWebPage(const std::wstring& url);
 // Shows a topic of a help file in the program folder, in the help file's "HelpWindow".
 void ShowHelpTopic(const std::wstring& helpFile, const std::wstring& topic);
 
+// Starts a program (an installer) and waits for it to end, handling the application's
+// messages meanwhile. Gives its exit code; 1 when it could not be started; 259
+// (STILL_ACTIVE) when the application was told to quit first, which leaves it running.
+// `started` runs once the program's process exists.
+int RunAndWait(const std::wstring& program, const std::wstring& parameters,
+               const std::function<void()>& started = {});
+
 // The user's temporary folder with a trailing backslash; empty when the system gives none.
 std::wstring GetTempFolder();
 

@@ -10,8 +10,8 @@
 #include "ui/application.h"
 
 // Marlowick's start: bookkeeping, the single-instance rule, then the three windows and the
-// message loop. Update-check mode ("/checkupdate") asks the vendor's server once the
-// updater has arrived; until then it does the bookkeeping and the single-instance rule.
+// message loop. Update-check mode ("/checkupdate") asks the vendor's server and offers the
+// updater when a newer release exists; it opens no window of its own.
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
     Shell::HardenDllSearch();
@@ -19,9 +19,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     // that shows a hand asks Windows for IDC_HAND.)
     NativeHints::InstallNativeHintWindow();
     Startup::RecordStart();
-    if (WindowCoordination::ActivateRunningInstance(WindowCoordination::kMainFormClass, true))
-        return 0;
-    if (Startup::IsUpdateCheckMode(GetCommandLineW()))
+    const bool updateCheckMode = Startup::IsUpdateCheckMode(GetCommandLineW());
+    if (updateCheckMode)
+        Startup::OfferAvailableUpdate();
+    if (WindowCoordination::ActivateRunningInstance(WindowCoordination::kMainFormClass, true) || updateCheckMode)
         return 0;
 
     ui::Application& application = ui::Application::Instance();

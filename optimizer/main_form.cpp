@@ -22,19 +22,8 @@ namespace {
 constexpr wchar_t kSection[] = L"MKMainForm";
 constexpr wchar_t kSettingsSection[] = L"MKSettingsForm";
 
-std::wstring Caption(const wchar_t* key) { return Captions::GetCaption(kSection, key); }
 
-// A message box's text: the window's captions of these keys, an empty line between them.
-std::wstring Message(std::initializer_list<const wchar_t*> keys)
-{
-    std::wstring text;
-    const wchar_t* separator = L"";
-    for (const wchar_t* key : keys) {
-        text += separator + Caption(key);
-        separator = L"\r\n\r\n";
-    }
-    return text;
-}
+std::wstring Message(std::initializer_list<const wchar_t*> keys) { return Captions::GetMessage(kSection, keys); }
 
 std::wstring ReadProgramString(const wchar_t* name, const std::wstring& defaultValue)
 {
@@ -257,6 +246,9 @@ void TMKMainForm::AskForRestart(bool everyChangeMade)
 
 void TMKMainForm::GoButtonClick()
 {
+    // Another program (the updater) may ask the windows to close meanwhile; they close once
+    // the run and its closing question are over.
+    const ui::Application::CloseDeferral deferral;
     if (!MayChangeSettings())
         return;
     const bool backupExists = TweakRuns::BackupExists();
@@ -280,6 +272,7 @@ void TMKMainForm::GoButtonClick()
 
 void TMKMainForm::RestoreButtonClick()
 {
+    const ui::Application::CloseDeferral deferral;
     if (!MayChangeSettings())
         return;
     if (ui::Application::Instance().MessageBox(Handle(), Message({L"MessageBoxReset1", L"MessageBoxReset2"}),

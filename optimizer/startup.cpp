@@ -1,13 +1,17 @@
 #include "optimizer/startup.h"
 
 #include <windows.h>
-#include <cwchar>
 
+#include "common/captions.h"
+#include "common/command_line.h"
+#include "common/product.h"
+#include "common/shell.h"
+#include "common/update_query.h"
+#include "common/window_coordination.h"
 #include "common/program_key.h"
 #include "common/registry.h"
 #include "optimizer/timestamp.h"
-#include "ui/late_bound.h"
-#include "ui/text.h"
+#include "ui/application.h"
 
 namespace Startup {
 
@@ -29,22 +33,18 @@ std::wstring RecordStart()
 
 bool IsUpdateCheckMode(const wchar_t* commandLine)
 {
-    // A start without arguments, the usual one, needs no parser: the program's name is
-    // quoted or ends at the first blank, and nothing but blanks may follow it.
-    const wchar_t* rest = commandLine;
-    if (*rest == L'"') {
-        const wchar_t* closing = wcschr(rest + 1, L'"');
-        rest = closing ? closing + 1 : rest + wcslen(rest);
-    } else {
-        rest += wcscspn(rest, L" \t");
-    }
-    if (rest[wcsspn(rest, L" \t")] == L'\0')
-        return false;
-    int count = 0;
-    wchar_t** args = ui::LateBound::CommandLineToArgvW(commandLine, &count);
-    const bool checkMode = args && count > 1 && ui::SameText(args[1], L"/checkupdate");
-    LocalFree(args);
-    return checkMode;
+    return CommandLine::FirstArgumentIs(commandLine, L"/checkupdate");
+}
+
+void OfferAvailableUpdate()
+{
+    if (UpdateQuery::CheckForUpdate() != UpdateQuery::UpdateAvailable)
+        return;
+    WindowCoordination::CloseMainProgramWindows();
+    const std::wstring text = Captions::GetMessage(L"MKUpdateForm", {L"MessageBoxUpdate1", L"MessageBoxUpdate2"});
+    if (ui::Application::Instance().MessageBox(nullptr, text, Captions::GetCaption(L"MKMainForm", L"MKMainForm"),
+                                               MB_YESNO | MB_ICONINFORMATION) == IDYES)
+        Shell::StartProgram(Shell::ProgramFolder() + Product::kUpdaterProgram, L"");
 }
 
 } // namespace Startup

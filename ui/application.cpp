@@ -47,10 +47,10 @@ void Application::ProcessMessages()
 {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (!HandleMessage(message)) {
-            PostQuitMessage(int(message.wParam)); // leave it for the main loop
+        // WM_QUIT: the quit flag is set, and every loop ends at it. The message is not put
+        // back: a message box the running handler still shows must not end at it.
+        if (!HandleMessage(message))
             return;
-        }
     }
 }
 
@@ -61,6 +61,39 @@ void Application::Run(Form& form)
     while (!terminated && GetMessageW(&message, nullptr, 0, 0) > 0)
         HandleMessage(message);
     terminated = true;
+}
+
+Application::CloseDeferral::CloseDeferral() { ++Instance().closeDeferrals; }
+
+Application::CloseDeferral::~CloseDeferral()
+{
+    Application& application = Instance();
+    if (--application.closeDeferrals > 0)
+        return;
+    // In the order they were asked for.
+    while (!application.deferredCloses.empty()) {
+        Form* form = application.deferredCloses.front();
+        application.deferredCloses.erase(application.deferredCloses.begin());
+        try {
+            form->Close();
+        } catch (...) {
+            // The other windows still close.
+        }
+    }
+}
+
+bool Application::DeferClose(Form& form)
+{
+    if (closeDeferrals == 0)
+        return false;
+    if (std::find(deferredCloses.begin(), deferredCloses.end(), &form) == deferredCloses.end())
+        deferredCloses.push_back(&form);
+    return true;
+}
+
+void Application::ForgetDeferredClose(const Form& form)
+{
+    std::erase(deferredCloses, &form);
 }
 
 int Application::MessageBox(HWND owner, const std::wstring& text, const std::wstring& title, UINT flags)

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace ui {
 
@@ -38,6 +39,20 @@ public:
     bool Terminated() const { return terminated; }
     Form* MainForm() const { return mainForm; }
     void SetMainForm(Form* form) { mainForm = form; }
+
+    // While a deferral lives, a window that is asked to close (WM_CLOSE) closes only when
+    // the last one ends, so that work in progress is never cut short from outside.
+    class CloseDeferral {
+    public:
+        CloseDeferral();
+        ~CloseDeferral();
+        CloseDeferral(const CloseDeferral&) = delete;
+        CloseDeferral& operator=(const CloseDeferral&) = delete;
+    };
+    // For the toolkit: true when the form's close waits for the end of a deferral.
+    bool DeferClose(Form& form);
+    // For the toolkit: the form goes; nothing closes it later.
+    void ForgetDeferredClose(const Form& form);
 
     // Called with the virtual key of every key press in the program's windows.
     std::function<void(WPARAM key)> OnShortCut;
@@ -76,6 +91,8 @@ private:
     DWORD hintHiddenAt = 0;
     Form* mainForm = nullptr;
     MessageBoxHandler messageBox;
+    int closeDeferrals = 0;
+    std::vector<Form*> deferredCloses;
 };
 
 } // namespace ui

@@ -65,6 +65,8 @@ RECT WindowRectForClient(int width, int height, DWORD style, DWORD exStyle, int 
 
 Form::Form(std::wstring formName) : TextControl(nullptr, std::move(formName)) {}
 
+Form::~Form() { Application::Instance().ForgetDeferredClose(*this); }
+
 void Form::Forget(const Control& control)
 {
     if (defaultButton == &control)
@@ -320,7 +322,8 @@ LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         }
         case WM_CLOSE:
             if (form) {
-                form->Close();
+                if (!Application::Instance().DeferClose(*form))
+                    form->Close();
                 return 0;
             }
             break;

@@ -11,6 +11,7 @@ namespace ui {
 class Form : public TextControl {
 public:
     explicit Form(std::wstring formName);
+    ~Form() override;
 
     enum class Placement { ScreenCentre, OwnerCentre };
 

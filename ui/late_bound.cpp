@@ -13,6 +13,7 @@ using VarDateFromStrPointer = HRESULT(WINAPI*)(const wchar_t*, LCID, ULONG, DATE
 using PlaySoundPointer = BOOL(WINAPI*)(const wchar_t*, HMODULE, DWORD);
 using ShellExecutePointer = HINSTANCE(WINAPI*)(HWND, const wchar_t*, const wchar_t*, const wchar_t*, const wchar_t*, int);
 using CommandLineToArgvPointer = wchar_t**(WINAPI*)(const wchar_t*, int*);
+using ShellExecuteExPointer = BOOL(WINAPI*)(SHELLEXECUTEINFOW*);
 
 // A DLL every process of ours has loaded already, as its imports name it.
 HMODULE Imported(const wchar_t* name) { return GetModuleHandleW(name); }
@@ -82,6 +83,12 @@ ShellExecutePointer FoundShellExecute()
     return found;
 }
 
+ShellExecuteExPointer FoundShellExecuteEx()
+{
+    static const auto found = Find<ShellExecuteExPointer>(Shell32(), "ShellExecuteExW");
+    return found;
+}
+
 CommandLineToArgvPointer FoundCommandLineToArgv()
 {
     static const auto found = Find<CommandLineToArgvPointer>(Shell32(), "CommandLineToArgvW");
@@ -107,6 +114,7 @@ bool Available(Function function)
     case Function::VarDateFromStr: return FoundVarDateFromStr() != nullptr;
     case Function::PlaySoundW: return FoundPlaySound() != nullptr;
     case Function::ShellExecuteW: return FoundShellExecute() != nullptr;
+    case Function::ShellExecuteExW: return FoundShellExecuteEx() != nullptr;
     case Function::CommandLineToArgvW: return FoundCommandLineToArgv() != nullptr;
     }
     return false;
@@ -153,6 +161,12 @@ HINSTANCE ShellExecuteW(HWND owner, const wchar_t* verb, const wchar_t* file, co
 {
     const auto function = FoundShellExecute();
     return function ? function(owner, verb, file, parameters, folder, show) : Missing(HINSTANCE(nullptr));
+}
+
+BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info)
+{
+    const auto function = FoundShellExecuteEx();
+    return function ? function(info) : Missing(FALSE);
 }
 
 wchar_t** CommandLineToArgvW(const wchar_t* commandLine, int* count)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
 #include <wtypes.h>
 
 // Functions that not every supported Windows has, or that live in DLLs the programs load only
@@ -19,6 +20,7 @@ enum class Function {
     VarDateFromStr,
     PlaySoundW,
     ShellExecuteW,
+    ShellExecuteExW,
     CommandLineToArgvW,
 };
 bool Available(Function function);
@@ -39,6 +41,7 @@ BOOL PlaySoundW(const wchar_t* sound, HMODULE module, DWORD flags);
 // without arguments needs none of it. Null (ShellExecuteW: 0) when missing.
 HINSTANCE ShellExecuteW(HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters,
                         const wchar_t* folder, int show);
+BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info);
 wchar_t** CommandLineToArgvW(const wchar_t* commandLine, int* count);
 
 } // namespace ui::LateBound

@@ -1,0 +1,153 @@
+#include "common/http_transfer.h"
+
+#include <cwchar>
+#include <vector>
+
+namespace Http {
+namespace {
+
+// A WinHTTP handle, closed when it goes.
+class Handle {
+public:
+    explicit Handle(HINTERNET owned) : handle(owned) {}
+    ~Handle()
+    {
+        if (handle)
+            WinHttpCloseHandle(handle);
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    HINTERNET Get() const { return handle; }
+    explicit operator bool() const { return handle != nullptr; }
+
+private:
+    HINTERNET handle;
+};
+
+DWORD StatusOf(HINTERNET request)
+{
+    DWORD status = 0, size = sizeof(status);
+    if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX,
+                             &status, &size, WINHTTP_NO_HEADER_INDEX))
+        return 0;
+    return status;
+}
+
+// Read as text: the numeric form stops at 2^31 - 1.
+std::optional<std::uint64_t> ContentLengthOf(HINTERNET request)
+{
+    wchar_t text[32];
+    DWORD size = sizeof(text);
+    if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_CONTENT_LENGTH, WINHTTP_HEADER_NAME_BY_INDEX, text, &size,
+                             WINHTTP_NO_HEADER_INDEX))
+        return std::nullopt;
+    if (text[0] < L'0' || text[0] > L'9')
+        return std::nullopt;
+    wchar_t* end = nullptr;
+    const unsigned long long length = std::wcstoull(text, &end, 10);
+    if (*end != L'\0')
+        return std::nullopt;
+    return length;
+}
+
+} // namespace
+
+Endpoint ParseEndpoint(std::wstring_view hostAndPort)
+{
+    Endpoint endpoint;
+    const std::size_t colon = hostAndPort.rfind(L':');
+    if (colon == std::wstring_view::npos) {
+        endpoint.host = hostAndPort;
+        return endpoint;
+    }
+    endpoint.host = hostAndPort.substr(0, colon);
+    const std::wstring port(hostAndPort.substr(colon + 1));
+    wchar_t* end = nullptr;
+    const unsigned long number = port.empty() ? 0 : std::wcstoul(port.c_str(), &end, 10);
+    if (!port.empty() && *end == L'\0' && number >= 1 && number <= 65535)
+        endpoint.port = INTERNET_PORT(number);
+    return endpoint;
+}
+
+bool MemorySink::Write(const char* data, std::size_t size)
+{
+    const std::size_t room = limit - body.size();
+    body.append(data, size < room ? size : room);
+    return size < room;
+}
+
+Session::Session(const std::wstring& userAgent)
+    : handle(WinHttpOpen(userAgent.c_str(), WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
+                         WINHTTP_NO_PROXY_BYPASS, 0))
+{
+}
+
+Session::~Session()
+{
+    if (handle)
+        WinHttpCloseHandle(handle);
+}
+
+void Stop(std::atomic<HINTERNET>& stopSlot)
+{
+    // Whoever takes the handle out of the slot closes it, so it is closed once.
+    if (const HINTERNET request = stopSlot.exchange(nullptr))
+        WinHttpCloseHandle(request);
+}
+
+Result Session::Get(const Endpoint& endpoint, const Request& request, Sink& sink, std::atomic<HINTERNET>* stopSlot)
+{
+    Result result;
+    const auto fail = [&result] {
+        result.error = GetLastError();
+        return result;
+    };
+    if (!handle)
+        return fail();
+    const Handle connection(WinHttpConnect(handle, endpoint.host.c_str(), endpoint.port, 0));
+    if (!connection)
+        return fail();
+    HINTERNET get = WinHttpOpenRequest(connection.Get(), L"GET", request.path.c_str(), nullptr, WINHTTP_NO_REFERER,
+                                       WINHTTP_DEFAULT_ACCEPT_TYPES, 0);
+    if (!get)
+        return fail();
+    std::atomic<HINTERNET> ownSlot{get};
+    std::atomic<HINTERNET>& slot = stopSlot ? *stopSlot : ownSlot;
+    slot = get;
+    struct Closer {
+        std::atomic<HINTERNET>& slot;
+        ~Closer() { Stop(slot); }
+    } closer{slot};
+
+    if (!request.followRedirects) {
+        DWORD feature = WINHTTP_DISABLE_REDIRECTS;
+        WinHttpSetOption(get, WINHTTP_OPTION_DISABLE_FEATURE, &feature, sizeof(feature));
+    }
+    const std::wstring headers = request.accept.empty() ? std::wstring() : L"Accept: " + request.accept;
+    if (!WinHttpSendRequest(get, headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str(),
+                            DWORD(headers.size()), WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
+        !WinHttpReceiveResponse(get, nullptr))
+        return fail();
+    result.status = StatusOf(get);
+    result.length = ContentLengthOf(get);
+    if (!result.Succeeded())
+        return result;
+
+    sink.Begin(result.length);
+    // Large reads: under Wine each call is a round trip to the server process.
+    std::vector<char> buffer(256 * 1024);
+    for (;;) {
+        DWORD read = 0;
+        if (!WinHttpReadData(get, buffer.data(), DWORD(buffer.size()), &read))
+            return fail();
+        if (read == 0) {
+            result.ended = true;
+            return result;
+        }
+        result.received += read;
+        if (!sink.Write(buffer.data(), read))
+            return result;
+    }
+}
+
+} // namespace Http

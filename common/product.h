@@ -27,13 +27,6 @@ inline constexpr wchar_t kInstallerPath[] = L"/downloads/marlowick.exe";
 inline constexpr wchar_t kInstallerParameters[] = L"/NORESTART /RESTARTEXITCODE=99";
 inline constexpr int kInstallerRestartCode = 99;
 
-// The SHA-256 (hex) of the certificate that must have signed a downloaded installer before
-// it is run; set when building (MARLOWICK_PUBLISHER_SHA256). Empty: none is ever run.
-#ifndef MARLOWICK_PUBLISHER_SHA256
-#define MARLOWICK_PUBLISHER_SHA256 L""
-#endif
-inline constexpr wchar_t kPublisherSha256[] = MARLOWICK_PUBLISHER_SHA256;
-
 inline constexpr wchar_t kHelpFile[] = L"Marlowick.chm";
 inline constexpr wchar_t kMainHelpTopic[] = L"/html/main.htm";
 inline constexpr wchar_t kUpdateHelpTopic[] = L"/html/update.htm";

@@ -36,6 +36,8 @@ public:
     // Handles every message waiting in the queue, then returns.
     void ProcessMessages();
     void Terminate() { terminated = true; }
+    // Lets the loops run again after a quit: for a test that begins a new run in the process.
+    void ResetTerminated() { terminated = false; }
     bool Terminated() const { return terminated; }
     Form* MainForm() const { return mainForm; }
     void SetMainForm(Form* form) { mainForm = form; }

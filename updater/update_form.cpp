@@ -18,6 +18,13 @@ namespace {
 
 constexpr wchar_t kSection[] = L"MKUpdateForm";
 
+// The SHA-256 (hex) of the certificate that must have signed a downloaded installer before
+// it is run; set when building. Empty: none is ever run.
+#ifndef MARLOWICK_PUBLISHER_SHA256
+#define MARLOWICK_PUBLISHER_SHA256 L""
+#endif
+constexpr wchar_t kPublisherSha256[] = MARLOWICK_PUBLISHER_SHA256;
+
 void ShowMainProgramWindow(int show)
 {
     if (const HWND main = FindWindowW(WindowCoordination::kMainFormClass, nullptr))
@@ -26,7 +33,7 @@ void ShowMainProgramWindow(int show)
 
 } // namespace
 
-TMKUpdateForm::TMKUpdateForm() : ui::Form(kSection)
+TMKUpdateForm::TMKUpdateForm() : ui::Form(kSection), vendor(Http::ParseEndpoint(Product::kVendorHost))
 {
     clientWidth = 700;
     clientHeight = 441;
@@ -200,7 +207,7 @@ void TMKUpdateForm::RunUpdate()
 {
     ShowMainProgramWindow(SW_MINIMIZE); // restored when this window closes
     StateFinding();
-    switch (UpdateQuery::CheckForUpdate()) {
+    switch (UpdateQuery::CheckForUpdateAt(vendor)) {
     case UpdateQuery::UpToDate:
         Ask({L"MessageBoxNoUpdate1", L"MessageBoxNoUpdate2"}, MB_OK | MB_ICONINFORMATION);
         return;
@@ -239,7 +246,7 @@ void TMKUpdateForm::InstallUpdate(const std::wstring& installer, const Http::Res
     // Only a whole download, signed by the publisher, is started; anything else is treated
     // as an installer that could not be started. The checked file stays open, and so
     // unchangeable, until the installer runs.
-    ScopedHandle verified = InstallerCheck::OpenVerified(installer, transfer, Product::kPublisherSha256);
+    ScopedHandle verified = InstallerCheck::OpenVerified(installer, transfer, kPublisherSha256);
     const int code = verified ? Shell::RunAndWait(installer, Product::kInstallerParameters, [&verified] { verified.Close(); })
                               : 1;
     verified.Close();
@@ -280,7 +287,7 @@ Http::Result TMKUpdateForm::DownloadUpdate(const std::wstring& FileName)
         if (!downloadFile->IsOpen())
             return {};
         const Http::Result result =
-            httpGet.Get(Http::ParseEndpoint(Product::kVendorHost), Product::kInstallerPath, downloadFile);
+            httpGet.Get(vendor, Product::kInstallerPath, downloadFile);
         downloadFile->Close(); // once only: a closing window may have closed it already
         return result;
     } catch (...) {

@@ -45,6 +45,8 @@ public:
 
     // Set when the window begins to close; never cleared.
     bool closing = false;
+    // The vendor's server, as the build names it.
+    Http::Endpoint vendor;
 
     void FormCreate();
     void ResetControls();

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <tlhelp32.h>
+
 #include "common/window_coordination.h"
+#include "tests/support/programs.h"
+#include "ui/application.h"
 
 namespace {
 
@@ -83,6 +87,79 @@ TEST(WindowCoordinationTest, FindsActivatesAndClosesTheMainProgramsWindows)
     Recorder::Make(kAboutFormClass);
     CloseMainProgramWindows();
     EXPECT_EQ(Recorder::closed, (std::vector<std::wstring>{kAboutFormClass, kSettingsFormClass, kMainFormClass}));
+}
+
+bool ProgramRuns(const wchar_t* fileName)
+{
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{sizeof(entry)};
+    bool found = false;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !found; more = Process32NextW(snapshot, &entry))
+        found = _wcsicmp(entry.szExeFile, fileName) == 0;
+    CloseHandle(snapshot);
+    return found;
+}
+
+// The test installer, told how to end through the environment it inherits.
+int RunInstaller(const wchar_t* mode, const std::wstring& program = TestPrograms::BesideThisProgram(L"test_installer.exe"))
+{
+    SetEnvironmentVariableW(L"MARLOWICK_TEST_INSTALLER", mode);
+    const int code = Shell::RunAndWait(program, L"/NORESTART /RESTARTEXITCODE=99");
+    SetEnvironmentVariableW(L"MARLOWICK_TEST_INSTALLER", nullptr);
+    return code;
+}
+
+TEST(RunAndWaitTest, GivesTheProgramsExitCode)
+{
+    EXPECT_EQ(RunInstaller(L"exit 0"), 0);
+    EXPECT_EQ(RunInstaller(L"exit 99"), 99);
+    EXPECT_EQ(RunInstaller(L"exit 3"), 3);
+    EXPECT_LT(RunInstaller(L"crash"), 0) << "a crash's status, read as a signed number";
+
+    // The shell tells the user itself that the file is missing; the test answers it from a
+    // timer, which the notice's own message loop runs.
+    static int noticesAnswered = 0;
+    noticesAnswered = 0;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR, DWORD) {
+        EnumThreadWindows(GetCurrentThreadId(), [](HWND window, LPARAM) -> BOOL {
+            wchar_t className[16];
+            GetClassNameW(window, className, 16);
+            if (std::wstring(className) == L"#32770" && IsWindowVisible(window)) {
+                PostMessageW(window, WM_COMMAND, IDOK, 0);
+                ++noticesAnswered;
+            }
+            return TRUE;
+        }, 0);
+    });
+    EXPECT_EQ(RunInstaller(L"exit 0", Shell::ProgramFolder() + L"no such installer.exe"), 1);
+    KillTimer(nullptr, timer);
+    EXPECT_LE(noticesAnswered, 1) << "at most the shell's own notice";
+}
+
+TEST(RunAndWaitTest, AQuitEndsTheWaitAndLeavesTheProgramRunning)
+{
+    const std::wstring release = Shell::GetTempFolder() + L"marlowick-release-installer";
+    DeleteFileW(release.c_str());
+    SetEnvironmentVariableW(L"MARLOWICK_TEST_INSTALLER_RELEASE", release.c_str());
+    // The window's messages are handled during the wait: a timer's quit arrives there.
+    static bool timerRan = false;
+    timerRan = false;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR, DWORD) {
+        timerRan = true;
+        PostQuitMessage(0);
+    });
+    const int code = RunInstaller(L"wait");
+    KillTimer(nullptr, timer);
+    EXPECT_TRUE(timerRan);
+    EXPECT_EQ(code, 259) << "STILL_ACTIVE";
+    EXPECT_TRUE(ui::Application::Instance().Terminated());
+    ui::Application::Instance().ResetTerminated();
+
+    // It still waits for its release; once released it ends by itself.
+    EXPECT_TRUE(ProgramRuns(L"test_installer.exe"));
+    HANDLE marker = CreateFileW(release.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    CloseHandle(marker);
+    SetEnvironmentVariableW(L"MARLOWICK_TEST_INSTALLER_RELEASE", nullptr);
 }
 
 } // namespace

@@ -9,60 +9,14 @@
 
 #include "common/program_key.h"
 #include "optimizer/tweak_catalogue.h"
+#include "tests/support/driver.h"
 #include "tests/support/machine_state.h"
 #include "tests/support/programs.h"
 #include "tests/support/registry_helpers.h"
 
 namespace {
 
-// Waits up to 30 seconds for `find` to give a window.
-HWND WaitFor(const std::function<HWND()>& find)
-{
-    for (int i = 0; i < 300; ++i) {
-        if (const HWND window = find())
-            return window;
-        Sleep(100);
-    }
-    return nullptr;
-}
-
-struct TextSearch {
-    const std::wstring& text;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK MatchText(HWND child, LPARAM data)
-{
-    auto& search = *reinterpret_cast<TextSearch*>(data);
-    wchar_t buffer[256];
-    GetWindowTextW(child, buffer, 256);
-    if (search.text != buffer)
-        return TRUE;
-    search.found = child;
-    return FALSE;
-}
-
-HWND ChildWithText(HWND parent, const std::wstring& text)
-{
-    TextSearch search{text};
-    EnumChildWindows(parent, MatchText, LPARAM(&search));
-    return search.found;
-}
-
-// A message box the program shows: a dialog owned by `owner`.
-HWND MessageBoxOf(HWND owner)
-{
-    return WaitFor([owner] {
-        HWND dialog = nullptr;
-        while ((dialog = FindWindowExW(nullptr, dialog, L"#32770", nullptr))) {
-            if (GetWindow(dialog, GW_OWNER) == owner && IsWindowVisible(dialog))
-                return dialog;
-        }
-        return HWND(nullptr);
-    });
-}
-
-void Click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
+using namespace Driver;
 
 struct ComboSearch {
     LRESULT items;
@@ -88,24 +42,8 @@ HWND EditionList(HWND mainWindow)
     return search.found;
 }
 
-// Presses a message box's button and waits until the box is gone.
-bool Answer(HWND dialog, const std::wstring& button)
-{
-    const HWND pressed = ChildWithText(dialog, button);
-    if (!pressed)
-        return false;
-    Click(pressed);
-    return WaitFor([dialog] { return IsWindow(dialog) ? nullptr : HWND(1); }) != nullptr;
-}
-
 // The main window once it is on the screen and ready for input.
-HWND ShownMainWindow()
-{
-    return WaitFor([] {
-        const HWND window = FindWindowW(L"TMKMainForm", nullptr);
-        return window && IsWindowVisible(window) && IsWindowEnabled(window) ? window : nullptr;
-    });
-}
+HWND ShownMainWindow() { return ShownWindow(L"TMKMainForm"); }
 
 // Answers the questions of a Restore that was clicked: OK to go on, then No to a restart.
 void ConfirmRestoreAndRestartLater(HWND window)

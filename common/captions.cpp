@@ -199,7 +199,7 @@ std::wstring GetCaption(const std::vector<std::wstring>& lines, std::wstring_vie
     return text;
 }
 
-std::wstring GetMessage(std::wstring_view section, std::initializer_list<const wchar_t*> keys)
+std::wstring MessageText(std::wstring_view section, std::initializer_list<const wchar_t*> keys)
 {
     std::wstring text;
     const wchar_t* separator = L"";

@@ -33,7 +33,7 @@ void ApplyCaptions(ui::Form& window);
 std::wstring GetCaption(std::wstring_view section, std::wstring_view key);
 
 // A message box's text: the texts of the section's keys, an empty line between them.
-std::wstring GetMessage(std::wstring_view section, std::initializer_list<const wchar_t*> keys);
+std::wstring MessageText(std::wstring_view section, std::initializer_list<const wchar_t*> keys);
 
 // The same two walks over lines that did not come from the program's resources.
 void ApplyCaptions(ui::Form& window, const std::vector<std::wstring>& lines);

@@ -6,6 +6,8 @@
 namespace Http {
 namespace {
 
+constexpr DWORD kResponseWaitMilliseconds = 90000;
+
 // A WinHTTP handle, closed when it goes.
 class Handle {
 public:
@@ -119,6 +121,10 @@ Result Session::Get(const Endpoint& endpoint, const Request& request, Sink& sink
         ~Closer() { Stop(slot); }
     } closer{slot};
 
+    // A server that takes the connection and never answers would otherwise hold the request
+    // for ever under some WinHTTP implementations; Windows' own default wait applies.
+    DWORD responseWait = kResponseWaitMilliseconds;
+    WinHttpSetOption(get, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseWait, sizeof(responseWait));
     if (!request.followRedirects) {
         DWORD feature = WINHTTP_DISABLE_REDIRECTS;
         WinHttpSetOption(get, WINHTTP_OPTION_DISABLE_FEATURE, &feature, sizeof(feature));
@@ -137,8 +143,14 @@ Result Session::Get(const Endpoint& endpoint, const Request& request, Sink& sink
     // Large reads: under Wine each call is a round trip to the server process.
     std::vector<char> buffer(256 * 1024);
     for (;;) {
-        DWORD read = 0;
-        if (!WinHttpReadData(get, buffer.data(), DWORD(buffer.size()), &read))
+        // Asks what has arrived first: a read of more may wait to fill its buffer, and a
+        // server that pauses must not hold back the bytes it did send.
+        DWORD available = 0, read = 0;
+        if (!WinHttpQueryDataAvailable(get, &available))
+            return fail();
+        if (available > buffer.size())
+            available = DWORD(buffer.size());
+        if (available > 0 && !WinHttpReadData(get, buffer.data(), available, &read))
             return fail();
         if (read == 0) {
             result.ended = true;

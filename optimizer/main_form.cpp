@@ -23,7 +23,7 @@ constexpr wchar_t kSection[] = L"MKMainForm";
 constexpr wchar_t kSettingsSection[] = L"MKSettingsForm";
 
 
-std::wstring Message(std::initializer_list<const wchar_t*> keys) { return Captions::GetMessage(kSection, keys); }
+std::wstring Message(std::initializer_list<const wchar_t*> keys) { return Captions::MessageText(kSection, keys); }
 
 std::wstring ReadProgramString(const wchar_t* name, const std::wstring& defaultValue)
 {

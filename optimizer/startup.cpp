@@ -41,7 +41,7 @@ void OfferAvailableUpdate()
     if (UpdateQuery::CheckForUpdate() != UpdateQuery::UpdateAvailable)
         return;
     WindowCoordination::CloseMainProgramWindows();
-    const std::wstring text = Captions::GetMessage(L"MKUpdateForm", {L"MessageBoxUpdate1", L"MessageBoxUpdate2"});
+    const std::wstring text = Captions::MessageText(L"MKUpdateForm", {L"MessageBoxUpdate1", L"MessageBoxUpdate2"});
     if (ui::Application::Instance().MessageBox(nullptr, text, Captions::GetCaption(L"MKMainForm", L"MKMainForm"),
                                                MB_YESNO | MB_ICONINFORMATION) == IDYES)
         Shell::StartProgram(Shell::ProgramFolder() + Product::kUpdaterProgram, L"");

@@ -27,7 +27,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
         updateForm.FormCreate();
         updateForm.Create();
         if (!Administrator::IsAdministrator()) {
-            application.MessageBox(nullptr, Captions::GetMessage(L"MKUpdateForm", {L"MessageBoxAdmin1", L"MessageBoxAdmin2"}),
+            application.MessageBox(nullptr, Captions::MessageText(L"MKUpdateForm", {L"MessageBoxAdmin1", L"MessageBoxAdmin2"}),
                                    Captions::GetCaption(L"MKUpdateForm", L"MKUpdateForm"), MB_OK | MB_ICONINFORMATION);
             return 0;
         }

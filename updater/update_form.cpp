@@ -33,7 +33,8 @@ void ShowMainProgramWindow(int show)
 
 } // namespace
 
-TMKUpdateForm::TMKUpdateForm() : ui::Form(kSection), vendor(Http::ParseEndpoint(Product::kVendorHost))
+TMKUpdateForm::TMKUpdateForm()
+    : ui::Form(kSection), vendor(Http::ParseEndpoint(Product::kVendorHost)), folder(Shell::ProgramFolder())
 {
     clientWidth = 700;
     clientHeight = 441;
@@ -146,7 +147,7 @@ void TMKUpdateForm::TickStep(int step)
 
 int TMKUpdateForm::Ask(std::initializer_list<const wchar_t*> keys, UINT flags)
 {
-    return ui::Application::Instance().MessageBox(Handle(), Captions::GetMessage(kSection, keys), Text(), flags);
+    return ui::Application::Instance().MessageBox(Handle(), Captions::MessageText(kSection, keys), Text(), flags);
 }
 
 // Idle: every step idle, nothing ticked, Update enabled.
@@ -230,7 +231,7 @@ void TMKUpdateForm::RunUpdate()
     Http::Result transfer;
     if (!closing) {
         DeleteOldUpdates();
-        installer = InstallerFiles::InstallerPathNow(Shell::ProgramFolder());
+        installer = InstallerFiles::InstallerPathNow(folder);
         transfer = DownloadUpdate(installer);
         StateInstalling();
     }
@@ -299,7 +300,7 @@ Http::Result TMKUpdateForm::DownloadUpdate(const std::wstring& FileName)
 
 void TMKUpdateForm::DeleteOldUpdates()
 {
-    InstallerFiles::DeleteOldUpdates(Shell::ProgramFolder());
+    InstallerFiles::DeleteOldUpdates(folder);
 }
 
 void TMKUpdateForm::HttpGetWorkBegin(std::int64_t AWorkCountMax)

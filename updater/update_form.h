@@ -47,6 +47,9 @@ public:
     bool closing = false;
     // The vendor's server, as the build names it.
     Http::Endpoint vendor;
+    // Where the installer is downloaded and old ones are removed: the updater's own folder,
+    // the temporary copy folder.
+    std::wstring folder;
 
     void FormCreate();
     void ResetControls();

@@ -21,6 +21,7 @@ struct ShownMessage {
     HWND owner;
     std::wstring text, title;
     UINT flags;
+    bool mainShown; // whether the main window was on the screen then
 };
 
 inline std::vector<TestRegistry::Snapshot::Place> TouchedValues()
@@ -48,7 +49,8 @@ protected:
         TestRegistry::DeleteTree(ProgramKey::kRoot, ProgramKey::kOriginalsPath);
         ui::Application::Instance().SetMessageBoxHandler(
             [this](HWND owner, const std::wstring& text, const std::wstring& title, UINT flags) {
-                messages.push_back({owner, text, title, flags});
+                const HWND main = FindWindowW(L"TMKMainForm", nullptr);
+                messages.push_back({owner, text, title, flags, main && IsWindowVisible(main)});
                 if (answers.empty())
                     return IDCANCEL;
                 const int answer = answers.front();

@@ -59,6 +59,36 @@ TEST_F(MainWindowTest, OptimizeStoresTheChoicesRunsAllStepsAndAsksForARestart)
     }
 }
 
+TEST_F(MainWindowTest, WindowsAskedToCloseDuringARunCloseOnceTheRunHasEnded)
+{
+    ui::Application& application = ui::Application::Instance();
+    {
+        Windows windows;
+        answers = {IDNO};
+        // As the updater does it: handled during the run's progress steps.
+        PostMessageW(windows.settings.Handle(), WM_CLOSE, 0, 0);
+        PostMessageW(windows.main.Handle(), WM_CLOSE, 0, 0);
+
+        windows.main.GoButtonClick();
+
+        EXPECT_EQ(windows.settings.stepCounter, 31) << "the run went on to its end";
+        EXPECT_EQ(Program(ProgramKey::kRestore), TestRegistry::Dword(1));
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_TRUE(messages[0].mainShown) << "the closing question was asked in the open window";
+        EXPECT_FALSE(windows.main.IsShown()) << "closed after the run";
+        application.ProcessMessages();
+        EXPECT_TRUE(application.Terminated()) << "closing the main window ends the program";
+        application.ResetTerminated();
+    }
+    {
+        Windows windows;
+        PostMessageW(windows.main.Handle(), WM_CLOSE, 0, 0);
+        application.ProcessMessages();
+        EXPECT_FALSE(windows.main.IsShown()) << "outside a run, at once";
+        application.ResetTerminated();
+    }
+}
+
 TEST_F(MainWindowTest, RestoreAsksFirstAndCancelChangesNothing)
 {
     Windows windows;

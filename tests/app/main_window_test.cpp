@@ -254,9 +254,9 @@ TEST_F(MainWindowTest, LinksOpenPagesTheLicenceAndTheUpdater)
     windows.main.UpdatesButtonClick();
     windows.about.LicenseAgreementLabelClick();
     ASSERT_EQ(launches.size(), 4u);
-    EXPECT_EQ(launches[0].target, L"http://www.korvel.com/");
+    EXPECT_EQ(launches[0].target, L"http://" MARLOWICK_VENDOR_HOST L"/");
     EXPECT_EQ(launches[0].owner, windows.main.Handle());
-    EXPECT_EQ(launches[1].target, L"http://www.korvel.com/support/");
+    EXPECT_EQ(launches[1].target, L"http://" MARLOWICK_VENDOR_HOST L"/support/");
     EXPECT_EQ(launches[2].target, Shell::ProgramFolder() + L"MarlowickUpdate.exe");
     EXPECT_EQ(launches[2].owner, nullptr);
     EXPECT_EQ(launches[2].parameters, L"");

@@ -274,9 +274,12 @@ TEST_F(UpdaterE2eTest, ClosingDuringTheDownloadRunsNothingAndKeepsThePartialFile
     const HWND window = StartUpdater();
     ASSERT_NE(window, nullptr);
     UpdateAndAccept(window);
+    // The updater holds the file to itself while it writes; its size shows how far it got.
     ASSERT_TRUE(WaitUntil([] {
         const auto files = InstallerFiles();
-        return files.size() == 1 && FileContent(files[0]).size() == 50000;
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        return files.size() == 1 && GetFileAttributesExW(files[0].c_str(), GetFileExInfoStandard, &data) &&
+               data.nFileSizeLow == 50000;
     })) << "the download did not begin";
     PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_TRUE(UpdaterEnds());

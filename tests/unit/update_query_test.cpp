@@ -94,7 +94,7 @@ TEST(UpdateQueryTest, TheVendorHostNamesAPortOrNot)
         INTERNET_PORT port;
     } cases[] = {
         {L"www.korvel.com", L"www.korvel.com", 80},
-        {L"127.0.0.1:48080", L"127.0.0.1", 48080},
+        {L"127.0.0.1:28080", L"127.0.0.1", 28080},
         {L"host:0", L"host", 80},
         {L"host:65536", L"host", 80},
         {L"host:x1", L"host", 80},

@@ -100,6 +100,32 @@ bool ProgramRuns(const wchar_t* fileName)
     return found;
 }
 
+int noticesAnswered = 0;
+
+BOOL CALLBACK AnswerNotice(HWND window, LPARAM)
+{
+    wchar_t className[16];
+    GetClassNameW(window, className, 16);
+    if (std::wstring(className) == L"#32770" && IsWindowVisible(window)) {
+        PostMessageW(window, WM_COMMAND, IDOK, 0);
+        ++noticesAnswered;
+    }
+    return TRUE;
+}
+
+void CALLBACK AnswerShellNotices(HWND, UINT, UINT_PTR, DWORD)
+{
+    EnumThreadWindows(GetCurrentThreadId(), AnswerNotice, 0);
+}
+
+bool timerQuitRan = false;
+
+void CALLBACK QuitFromTimer(HWND, UINT, UINT_PTR, DWORD)
+{
+    timerQuitRan = true;
+    PostQuitMessage(0);
+}
+
 // The test installer, told how to end through the environment it inherits.
 int RunInstaller(const wchar_t* mode, const std::wstring& program = TestPrograms::BesideThisProgram(L"test_installer.exe"))
 {
@@ -118,19 +144,8 @@ TEST(RunAndWaitTest, GivesTheProgramsExitCode)
 
     // The shell tells the user itself that the file is missing; the test answers it from a
     // timer, which the notice's own message loop runs.
-    static int noticesAnswered = 0;
     noticesAnswered = 0;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR, DWORD) {
-        EnumThreadWindows(GetCurrentThreadId(), [](HWND window, LPARAM) -> BOOL {
-            wchar_t className[16];
-            GetClassNameW(window, className, 16);
-            if (std::wstring(className) == L"#32770" && IsWindowVisible(window)) {
-                PostMessageW(window, WM_COMMAND, IDOK, 0);
-                ++noticesAnswered;
-            }
-            return TRUE;
-        }, 0);
-    });
+    const UINT_PTR timer = SetTimer(nullptr, 0, 200, AnswerShellNotices);
     EXPECT_EQ(RunInstaller(L"exit 0", Shell::ProgramFolder() + L"no such installer.exe"), 1);
     KillTimer(nullptr, timer);
     EXPECT_LE(noticesAnswered, 1) << "at most the shell's own notice";
@@ -142,15 +157,11 @@ TEST(RunAndWaitTest, AQuitEndsTheWaitAndLeavesTheProgramRunning)
     DeleteFileW(release.c_str());
     SetEnvironmentVariableW(L"MARLOWICK_TEST_INSTALLER_RELEASE", release.c_str());
     // The window's messages are handled during the wait: a timer's quit arrives there.
-    static bool timerRan = false;
-    timerRan = false;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR, DWORD) {
-        timerRan = true;
-        PostQuitMessage(0);
-    });
+    timerQuitRan = false;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 300, QuitFromTimer);
     const int code = RunInstaller(L"wait");
     KillTimer(nullptr, timer);
-    EXPECT_TRUE(timerRan);
+    EXPECT_TRUE(timerQuitRan);
     EXPECT_EQ(code, 259) << "STILL_ACTIVE";
     EXPECT_TRUE(ui::Application::Instance().Terminated());
     ui::Application::Instance().ResetTerminated();

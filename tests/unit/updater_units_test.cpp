@@ -139,7 +139,7 @@ TEST(AdministratorTest, ReadsTheGroupsOfAnyTokenWhateverTheirNumber)
     for (Case& c : cases) {
         EXPECT_EQ(Administrator::IsAdministratorWith(std::ref(c.token)), c.expected) << c.what;
     }
-    EXPECT_FALSE(Administrator::IsAdministratorWith([](HANDLE, TOKEN_INFORMATION_CLASS, void*, DWORD, DWORD*) {
+    EXPECT_FALSE(Administrator::IsAdministratorWith([](HANDLE, TOKEN_INFORMATION_CLASS, void*, DWORD, DWORD*) -> BOOL {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     })) << "a token that cannot be read";

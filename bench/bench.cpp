@@ -10,29 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "bench/measure.h"
 #include "common/program_key.h"
 #include "optimizer/tweak_catalogue.h"
 #include "optimizer/tweak_runs.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Milliseconds(Clock::duration duration) { return std::chrono::duration<double, std::milli>(duration).count(); }
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-std::wstring Beside(const wchar_t* fileName)
-{
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    const std::wstring path(self);
-    return path.substr(0, path.rfind(L'\\') + 1) + fileName;
-}
+using namespace Measure;
 
 // Starts a program and waits until a window of the class is visible; -1 on failure.
 double StartToWindow(const std::wstring& program, const wchar_t* windowClass)

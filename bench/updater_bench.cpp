@@ -10,7 +10,6 @@
 #include <psapi.h>
 #include <winhttp.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -18,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/measure.h"
 #include "common/product.h"
 #include "common/shell.h"
 #include "common/update_query.h"
@@ -27,29 +27,13 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace Measure;
 
-double Milliseconds(Clock::duration duration) { return std::chrono::duration<double, std::milli>(duration).count(); }
-
-double Median(std::vector<double> values)
+// The plainest GET there is: every handle made for it and closed after it, each piece of
+// the body handed on as it is read.
+template <typename Take>
+void BareGet(const Http::Endpoint& endpoint, const wchar_t* path, DWORD bufferSize, Take&& take)
 {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-std::wstring Beside(const wchar_t* fileName)
-{
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    const std::wstring path(self);
-    return path.substr(0, path.rfind(L'\\') + 1) + fileName;
-}
-
-// The plainest GET there is: every handle made for it and closed after it, the body read
-// into memory.
-std::string BareGet(const Http::Endpoint& endpoint, const wchar_t* path)
-{
-    std::string body;
     HINTERNET session = WinHttpOpen(Product::kUserAgent, WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
                                     WINHTTP_NO_PROXY_BYPASS, 0);
     HINTERNET connection = WinHttpConnect(session, endpoint.host.c_str(), endpoint.port, 0);
@@ -57,36 +41,24 @@ std::string BareGet(const Http::Endpoint& endpoint, const wchar_t* path)
                                            WINHTTP_DEFAULT_ACCEPT_TYPES, 0);
     if (WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) &&
         WinHttpReceiveResponse(request, nullptr)) {
-        char buffer[4096];
+        std::vector<char> buffer(bufferSize);
         DWORD read = 0;
-        while (WinHttpReadData(request, buffer, sizeof(buffer), &read) && read > 0)
-            body.append(buffer, read);
+        while (WinHttpReadData(request, buffer.data(), bufferSize, &read) && read > 0)
+            take(buffer.data(), read);
     }
     WinHttpCloseHandle(request);
     WinHttpCloseHandle(connection);
     WinHttpCloseHandle(session);
-    return body;
 }
 
 // A bare read loop into a file, as a downloader without a sink would write it.
 void BareDownload(const Http::Endpoint& endpoint, const wchar_t* path, const std::wstring& file)
 {
     HANDLE out = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    HINTERNET session = WinHttpOpen(Product::kUserAgent, WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
-                                    WINHTTP_NO_PROXY_BYPASS, 0);
-    HINTERNET connection = WinHttpConnect(session, endpoint.host.c_str(), endpoint.port, 0);
-    HINTERNET request = WinHttpOpenRequest(connection, L"GET", path, nullptr, WINHTTP_NO_REFERER,
-                                           WINHTTP_DEFAULT_ACCEPT_TYPES, 0);
-    if (WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) &&
-        WinHttpReceiveResponse(request, nullptr)) {
-        std::vector<char> buffer(256 * 1024);
-        DWORD read = 0, written = 0;
-        while (WinHttpReadData(request, buffer.data(), DWORD(buffer.size()), &read) && read > 0)
-            WriteFile(out, buffer.data(), read, &written, nullptr);
-    }
-    WinHttpCloseHandle(request);
-    WinHttpCloseHandle(connection);
-    WinHttpCloseHandle(session);
+    BareGet(endpoint, path, 256 * 1024, [out](const char* data, DWORD size) {
+        DWORD written = 0;
+        WriteFile(out, data, size, &written, nullptr);
+    });
     CloseHandle(out);
 }
 
@@ -109,7 +81,8 @@ void BenchQuery(const Http::Endpoint& endpoint, int rounds)
         answer = UpdateQuery::CheckForUpdateAt(endpoint);
         query.push_back(Milliseconds(Clock::now() - start));
         start = Clock::now();
-        BareGet(endpoint, Product::kUpdateQueryPath);
+        std::string body;
+        BareGet(endpoint, Product::kUpdateQueryPath, 4096, [&body](const char* data, DWORD size) { body.append(data, size); });
         bare.push_back(Milliseconds(Clock::now() - start));
     }
     const double a = Median(query), b = Median(bare);

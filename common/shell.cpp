@@ -49,19 +49,22 @@ void Run(Launch launch)
 
 } // namespace
 
-std::wstring ProgramFolder()
+std::wstring ProgramPath()
 {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         const DWORD length = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
         if (length == 0)
             return {};
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
+        if (length < path.size())
+            return path.substr(0, length);
         path.resize(path.size() * 2);
     }
+}
+
+std::wstring ProgramFolder()
+{
+    const std::wstring path = ProgramPath();
     return path.substr(0, path.rfind(L'\\') + 1);
 }
 

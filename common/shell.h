@@ -9,7 +9,8 @@
 // topics. None of these report whether the start worked.
 namespace Shell {
 
-// The folder of the running program, with a trailing backslash.
+// The running program's file, and its folder with a trailing backslash.
+std::wstring ProgramPath();
 std::wstring ProgramFolder();
 
 void OpenDocument(const std::wstring& target, const std::wstring& parameters);

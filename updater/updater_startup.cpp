@@ -18,19 +18,6 @@ void CreateFolders(const std::wstring& folder)
     }
 }
 
-std::wstring OwnPath()
-{
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
-        if (length == 0)
-            return {};
-        if (length < path.size())
-            return path.substr(0, length);
-        path.resize(path.size() * 2);
-    }
-}
-
 } // namespace
 
 bool IsUpdateStage(const wchar_t* commandLine)
@@ -47,7 +34,7 @@ void RunFirstStage()
 {
     const std::wstring folder = CopyFolder();
     CreateFolders(folder);
-    const std::wstring self = OwnPath();
+    const std::wstring self = Shell::ProgramPath();
     const std::wstring copy = folder + self.substr(self.rfind(L'\\') + 1);
     // A copy that fails leaves an older one in place, which then runs; nothing is reported.
     CopyFileW(self.c_str(), copy.c_str(), FALSE);

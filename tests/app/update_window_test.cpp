@@ -9,6 +9,7 @@
 #include "common/captions.h"
 #include "common/restart.h"
 #include "common/shell.h"
+#include "tests/support/files.h"
 #include "tests/support/http_test_server.h"
 #include "ui/application.h"
 #include "updater/update_form.h"
@@ -28,20 +29,6 @@ struct ShownMessage {
 
 std::wstring Update(const wchar_t* key) { return Captions::GetCaption(L"MKUpdateForm", key); }
 std::wstring Joined(std::initializer_list<const wchar_t*> keys) { return Captions::MessageText(L"MKUpdateForm", keys); }
-
-std::string FileContent(const std::wstring& path)
-{
-    std::string content;
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return "(missing)";
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0)
-        content.append(buffer, read);
-    CloseHandle(file);
-    return content;
-}
 
 class UpdateWindowTest : public ::testing::Test {
 protected:
@@ -141,6 +128,18 @@ TEST_F(UpdateWindowTest, EachAnswerOfTheServerHasItsMessage)
     }
 }
 
+TEST_F(UpdateWindowTest, HelpAndF1ShowTheUpdateTopic)
+{
+    form.HelpButtonClick();
+    form.ApplicationEventsShortCut(VK_F1);
+    form.ApplicationEventsShortCut(VK_F2);
+    ASSERT_EQ(launches.size(), 2u);
+    for (const Shell::Launch& launch : launches) {
+        EXPECT_EQ(launch.kind, Shell::Launch::Kind::HelpTopic);
+        EXPECT_EQ(launch.target, Shell::ProgramFolder() + L"Marlowick.chm::/html/update.htm>HelpWindow");
+    }
+}
+
 TEST_F(UpdateWindowTest, TheDownloadFollowsRedirectsKeepsCookiesAndSavesTheBody)
 {
     server.Route("/start", {302, "", {{"Location", kInstaller}, {"Set-Cookie", "session=42; Path=/"}}, ""});
@@ -155,7 +154,7 @@ TEST_F(UpdateWindowTest, TheDownloadFollowsRedirectsKeepsCookiesAndSavesTheBody)
     const auto sink = std::make_shared<DownloadFile>(folder + L"cookie.bin");
     form.httpGet.Get(form.vendor, L"/start", sink);
     sink->Close();
-    EXPECT_EQ(FileContent(folder + L"cookie.bin"), "the installer's bytes");
+    EXPECT_EQ(TestFiles::Content(folder + L"cookie.bin"), "the installer's bytes");
     for (const auto& request : server.Requests()) {
         EXPECT_EQ(request.headers.at("user-agent"), "Mozilla/4.0 (compatible; KORVEL)");
         EXPECT_EQ(request.headers.at("accept"), "text/html, */*");
@@ -163,7 +162,7 @@ TEST_F(UpdateWindowTest, TheDownloadFollowsRedirectsKeepsCookiesAndSavesTheBody)
 
     const Http::Result result = form.DownloadUpdate(folder + L"update1Marlowick.exe");
     EXPECT_TRUE(result.Complete());
-    EXPECT_EQ(FileContent(folder + L"update1Marlowick.exe"), "the installer's bytes");
+    EXPECT_EQ(TestFiles::Content(folder + L"update1Marlowick.exe"), "the installer's bytes");
 }
 
 TEST_F(UpdateWindowTest, ANotFoundReplyLeavesAnEmptyFile)
@@ -172,7 +171,7 @@ TEST_F(UpdateWindowTest, ANotFoundReplyLeavesAnEmptyFile)
     const Http::Result result = form.DownloadUpdate(folder + L"update2Marlowick.exe");
     EXPECT_FALSE(result.Complete());
     EXPECT_EQ(result.status, 404u);
-    EXPECT_EQ(FileContent(folder + L"update2Marlowick.exe"), "");
+    EXPECT_EQ(TestFiles::Content(folder + L"update2Marlowick.exe"), "");
 }
 
 TEST_F(UpdateWindowTest, TheBarFollowsTheCountOnlyWhenTheLengthIsKnown)
@@ -246,7 +245,7 @@ TEST_F(UpdateWindowTest, ClosingStopsAStalledDownloadAtOnceAndKeepsThePartialFil
     EXPECT_LT(returnedAt - closedAt, 4000u);
     EXPECT_TRUE(form.closing);
     EXPECT_FALSE(result.Complete());
-    EXPECT_EQ(FileContent(folder + L"update4Marlowick.exe"), std::string(1000, 's'));
+    EXPECT_EQ(TestFiles::Content(folder + L"update4Marlowick.exe"), std::string(1000, 's'));
     server.ReleaseStalls();
 }
 

@@ -11,6 +11,7 @@
 #include "common/captions.h"
 #include "common/update_query.h"
 #include "tests/support/driver.h"
+#include "tests/support/files.h"
 #include "tests/support/http_test_server.h"
 #include "tests/support/programs.h"
 #include "tests/support/site.h"
@@ -80,21 +81,6 @@ std::wstring ImageOfWindow(HWND window)
         CloseHandle(process);
     }
     return image;
-}
-
-std::string FileContent(const std::wstring& path)
-{
-    std::string content;
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return content;
-    char buffer[65536];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0)
-        content.append(buffer, read);
-    CloseHandle(file);
-    return content;
 }
 
 // The installer files in the temporary copy folder.
@@ -167,7 +153,7 @@ protected:
     {
         return WaitUntil([] { return ProcessesOf(L"MarlowickUpdate.exe").empty(); });
     }
-    std::string InstallerLog() const { return FileContent(log); }
+    std::string InstallerLog() const { return TestFiles::Content(log); }
 
     std::wstring log, release, help;
     bool madeHelp = false;
@@ -238,7 +224,7 @@ TEST_F(UpdaterE2eTest, TheInstallersExitCodeDecidesTheLastWord)
 TEST_F(UpdaterE2eTest, AnInstallerThatFailsItsChecksIsNeverRun)
 {
     TestHttp::Server cutting;
-    TestHttp::Reply cut{200, "", {}, FileContent(TestPrograms::BesideThisProgram(L"test_installer_signed.exe"))};
+    TestHttp::Reply cut{200, "", {}, TestFiles::Content(TestPrograms::BesideThisProgram(L"test_installer_signed.exe"))};
     cut.cutAfter = cut.body.size() / 2;
     cutting.Route("/cut.exe", cut);
     const std::string cutUrl = "http://127.0.0.1:" + std::to_string(cutting.Port()) + "/cut.exe";
@@ -285,7 +271,7 @@ TEST_F(UpdaterE2eTest, ClosingDuringTheDownloadRunsNothingAndKeepsThePartialFile
     EXPECT_TRUE(UpdaterEnds());
     EXPECT_TRUE(InstallerLog().empty());
     ASSERT_EQ(InstallerFiles().size(), 1u);
-    EXPECT_EQ(FileContent(InstallerFiles()[0]), std::string(50000, 'p'));
+    EXPECT_EQ(TestFiles::Content(InstallerFiles()[0]), std::string(50000, 'p'));
     stalling.ReleaseStalls();
 }
 

@@ -8,6 +8,7 @@
 #include "common/http_transfer.h"
 #include "common/product.h"
 #include "common/update_query.h"
+#include "tests/support/files.h"
 #include "tests/support/programs.h"
 
 #ifndef MARLOWICK_SITE_COMMAND
@@ -61,20 +62,6 @@ Http::Result InstallerReply(std::string* body = nullptr, std::size_t limit = 1)
     return result;
 }
 
-std::string ContentOf(const std::wstring& path)
-{
-    std::string content;
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return content;
-    char buffer[65536];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0)
-        content.append(buffer, read);
-    CloseHandle(file);
-    return content;
-}
-
 std::string Narrow(const wchar_t* text)
 {
     std::string narrow;
@@ -94,7 +81,7 @@ bool SetReleases(const std::string& current, const std::string& oldest, int answ
 bool ServeInstaller(const std::string& fileName)
 {
     RunSiteCommand("installer --dir " + Narrow(MARLOWICK_SITE_DIR) + " " + Narrow(MARLOWICK_BIN_DIR) + "/" + fileName);
-    const std::string content = ContentOf(TestPrograms::BesideThisProgram(Widen(fileName).c_str()));
+    const std::string content = TestFiles::Content(TestPrograms::BesideThisProgram(Widen(fileName).c_str()));
     return Within(20000, [&content] {
         std::string served;
         return InstallerReply(&served, content.size() + 1).status == 200 && served == content;

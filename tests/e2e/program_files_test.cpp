@@ -51,21 +51,33 @@ TEST_P(ProgramFileTest, CarriesTheManifestAndTheCaptionTable)
     FreeLibrary(program);
 }
 
-// Marlowick shows its main window until it is closed; the updater, for now, ends at once.
+// Each shows its window until it is closed: Marlowick its main window; the updater, started
+// as Marlowick starts it, ends at once and its copy shows the update window.
 TEST_P(ProgramFileTest, StartsAndEndsCleanly)
 {
+    const bool updater = std::wstring(GetParam()) == L"MarlowickUpdate.exe";
     TestPrograms::Process program(GetParam());
     ASSERT_TRUE(program.Started());
-    if (std::wstring(GetParam()) == L"Marlowick.exe") {
-        HWND window = nullptr;
-        for (int i = 0; i < 300 && !(window && IsWindowVisible(window)); ++i) {
-            Sleep(100);
-            window = FindWindowW(L"TMKMainForm", nullptr);
-        }
-        ASSERT_TRUE(window && IsWindowVisible(window)) << "no main window on the screen";
-        PostMessageW(window, WM_CLOSE, 0, 0);
+    if (updater)
+        EXPECT_EQ(program.Wait(), 0);
+    const wchar_t* windowClass = updater ? L"TMKUpdateForm" : L"TMKMainForm";
+    HWND window = nullptr;
+    for (int i = 0; i < 300 && !(window && IsWindowVisible(window)); ++i) {
+        Sleep(100);
+        window = FindWindowW(windowClass, nullptr);
     }
-    EXPECT_EQ(program.Wait(), 0);
+    ASSERT_TRUE(window && IsWindowVisible(window)) << "no window on the screen";
+    DWORD id = 0;
+    GetWindowThreadProcessId(window, &id);
+    const HANDLE shown = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(shown, 30000), WAIT_OBJECT_0) << "the window's program did not end";
+    DWORD code = 1;
+    GetExitCodeProcess(shown, &code);
+    EXPECT_EQ(code, 0u);
+    CloseHandle(shown);
+    if (!updater)
+        EXPECT_EQ(program.Wait(), 0);
 }
 
 // The click: PCM, one channel, 22050 samples a second, 16 bits, 2158 bytes (about 49 ms).

@@ -101,9 +101,11 @@ LONG WINAPI EndWithTheException(EXCEPTION_POINTERS*)
     SetUnhandledExceptionFilter(EndWithTheException);
     // Through a pointer the compiler cannot see, so that it emits the store itself and
     // not a trap instruction, which would be an illegal instruction instead.
-    int* volatile nowhere = nullptr;
+    volatile int* volatile nowhere = nullptr;
     *nowhere = 1;
-    ExitProcess(ERROR_INVALID_PARAMETER); // not reached
+    // Not reached; should an optimiser ever drop the store, the same exception all the same.
+    RaiseException(EXCEPTION_ACCESS_VIOLATION, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+    ExitProcess(ERROR_INVALID_PARAMETER);
 }
 
 int WaitForRelease()

@@ -58,8 +58,9 @@ TEST_P(ProgramFileTest, StartsAndEndsCleanly)
     const bool updater = std::wstring(GetParam()) == L"MarlowickUpdate.exe";
     TestPrograms::Process program(GetParam());
     ASSERT_TRUE(program.Started());
-    if (updater)
+    if (updater) {
         EXPECT_EQ(program.Wait(), 0);
+    }
     const wchar_t* windowClass = updater ? L"TMKUpdateForm" : L"TMKMainForm";
     HWND window = nullptr;
     for (int i = 0; i < 300 && !(window && IsWindowVisible(window)); ++i) {
@@ -76,8 +77,9 @@ TEST_P(ProgramFileTest, StartsAndEndsCleanly)
     GetExitCodeProcess(shown, &code);
     EXPECT_EQ(code, 0u);
     CloseHandle(shown);
-    if (!updater)
+    if (!updater) {
         EXPECT_EQ(program.Wait(), 0);
+    }
 }
 
 // The click: PCM, one channel, 22050 samples a second, 16 bits, 2158 bytes (about 49 ms).

@@ -1,5 +1,6 @@
 #include "common/http_transfer.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <vector>
 
@@ -7,6 +8,7 @@ namespace Http {
 namespace {
 
 constexpr DWORD kResponseWaitMilliseconds = 90000;
+constexpr DWORD kSmallestRead = 64 * 1024;
 
 // A WinHTTP handle, closed when it goes.
 class Handle {
@@ -143,15 +145,17 @@ Result Session::Get(const Endpoint& endpoint, const Request& request, Sink& sink
     // Large reads: under Wine each call is a round trip to the server process.
     std::vector<char> buffer(256 * 1024);
     for (;;) {
-        // Asks what has arrived first: a read of more may wait to fill its buffer, and a
-        // server that pauses must not hold back the bytes it did send.
+        // Asks what has arrived first, and reads that much or a small block, whichever is
+        // more: some WinHTTP implementations wait until a read's whole buffer is filled, so a
+        // server that pauses then holds back at most that small block of what it sent.
         DWORD available = 0, read = 0;
         if (!WinHttpQueryDataAvailable(get, &available))
             return fail();
-        if (available > buffer.size())
-            available = DWORD(buffer.size());
-        if (available > 0 && !WinHttpReadData(get, buffer.data(), available, &read))
-            return fail();
+        if (available > 0) {
+            const DWORD wanted = std::clamp<DWORD>(available, kSmallestRead, DWORD(buffer.size()));
+            if (!WinHttpReadData(get, buffer.data(), wanted, &read))
+                return fail();
+        }
         if (read == 0) {
             result.ended = true;
             return result;

@@ -22,6 +22,8 @@ struct HttpGet::Transfer : Http::Sink {
     std::atomic<std::uint64_t> received{0};
     ScopedHandle changed{CreateEventW(nullptr, FALSE, FALSE, nullptr)}; // progress, or the end
     Http::Result result; // the worker's, once finished
+    static constexpr ULONGLONG kProgressMilliseconds = 40;
+    ULONGLONG lastSignal = 0; // the worker's
 
     void Begin(std::optional<std::uint64_t> length) override
     {
@@ -36,7 +38,13 @@ struct HttpGet::Transfer : Http::Sink {
             return false;
         const bool taken = sink->Write(data, size);
         received += size;
-        SetEvent(changed.Get());
+        // The window looks at most every few tens of milliseconds; waking it for every
+        // piece would cost more than the transfer itself.
+        const ULONGLONG now = GetTickCount64();
+        if (now - lastSignal >= kProgressMilliseconds) {
+            lastSignal = now;
+            SetEvent(changed.Get());
+        }
         return taken;
     }
 

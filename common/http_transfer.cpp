@@ -4,11 +4,53 @@
 #include <cwchar>
 #include <vector>
 
+#include "ui/late_bound.h"
+
 namespace Http {
 namespace {
 
 constexpr DWORD kResponseWaitMilliseconds = 90000;
 constexpr DWORD kSmallestRead = 64 * 1024;
+
+// WinHTTP, looked up on first use: only the update work needs it, and as an import it would
+// load half of OLE into every start of Marlowick.
+struct WinHttpFunctions {
+    decltype(&::WinHttpOpen) Open = nullptr;
+    decltype(&::WinHttpCloseHandle) CloseHandle = nullptr;
+    decltype(&::WinHttpConnect) Connect = nullptr;
+    decltype(&::WinHttpOpenRequest) OpenRequest = nullptr;
+    decltype(&::WinHttpSetOption) SetOption = nullptr;
+    decltype(&::WinHttpSendRequest) SendRequest = nullptr;
+    decltype(&::WinHttpReceiveResponse) ReceiveResponse = nullptr;
+    decltype(&::WinHttpQueryHeaders) QueryHeaders = nullptr;
+    decltype(&::WinHttpQueryDataAvailable) QueryDataAvailable = nullptr;
+    decltype(&::WinHttpReadData) ReadData = nullptr;
+
+    bool Complete() const
+    {
+        return Open && CloseHandle && Connect && OpenRequest && SetOption && SendRequest && ReceiveResponse && QueryHeaders && QueryDataAvailable && ReadData;
+    }
+};
+
+const WinHttpFunctions& WinHttp()
+{
+    static const WinHttpFunctions functions = [] {
+        WinHttpFunctions found;
+        const HMODULE module = ui::LateBound::SystemLibrary(L"winhttp.dll");
+        found.Open = ui::LateBound::Lookup<decltype(&::WinHttpOpen)>(module, "WinHttpOpen");
+        found.CloseHandle = ui::LateBound::Lookup<decltype(&::WinHttpCloseHandle)>(module, "WinHttpCloseHandle");
+        found.Connect = ui::LateBound::Lookup<decltype(&::WinHttpConnect)>(module, "WinHttpConnect");
+        found.OpenRequest = ui::LateBound::Lookup<decltype(&::WinHttpOpenRequest)>(module, "WinHttpOpenRequest");
+        found.SetOption = ui::LateBound::Lookup<decltype(&::WinHttpSetOption)>(module, "WinHttpSetOption");
+        found.SendRequest = ui::LateBound::Lookup<decltype(&::WinHttpSendRequest)>(module, "WinHttpSendRequest");
+        found.ReceiveResponse = ui::LateBound::Lookup<decltype(&::WinHttpReceiveResponse)>(module, "WinHttpReceiveResponse");
+        found.QueryHeaders = ui::LateBound::Lookup<decltype(&::WinHttpQueryHeaders)>(module, "WinHttpQueryHeaders");
+        found.QueryDataAvailable = ui::LateBound::Lookup<decltype(&::WinHttpQueryDataAvailable)>(module, "WinHttpQueryDataAvailable");
+        found.ReadData = ui::LateBound::Lookup<decltype(&::WinHttpReadData)>(module, "WinHttpReadData");
+        return found;
+    }();
+    return functions;
+}
 
 // A WinHTTP handle, closed when it goes.
 class Handle {
@@ -17,7 +59,7 @@ public:
     ~Handle()
     {
         if (handle)
-            WinHttpCloseHandle(handle);
+            WinHttp().CloseHandle(handle);
     }
     Handle(const Handle&) = delete;
     Handle& operator=(const Handle&) = delete;
@@ -31,7 +73,7 @@ private:
 DWORD StatusOf(HINTERNET request)
 {
     DWORD status = 0, size = sizeof(status);
-    if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX,
+    if (!WinHttp().QueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX,
                              &status, &size, WINHTTP_NO_HEADER_INDEX))
         return 0;
     return status;
@@ -42,7 +84,7 @@ std::optional<std::uint64_t> ContentLengthOf(HINTERNET request)
 {
     wchar_t text[32];
     DWORD size = sizeof(text);
-    if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_CONTENT_LENGTH, WINHTTP_HEADER_NAME_BY_INDEX, text, &size,
+    if (!WinHttp().QueryHeaders(request, WINHTTP_QUERY_CONTENT_LENGTH, WINHTTP_HEADER_NAME_BY_INDEX, text, &size,
                              WINHTTP_NO_HEADER_INDEX))
         return std::nullopt;
     if (text[0] < L'0' || text[0] > L'9')
@@ -81,22 +123,25 @@ bool MemorySink::Write(const char* data, std::size_t size)
 }
 
 Session::Session(const std::wstring& userAgent)
-    : handle(WinHttpOpen(userAgent.c_str(), WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
-                         WINHTTP_NO_PROXY_BYPASS, 0))
 {
+    if (WinHttp().Complete())
+        handle = WinHttp().Open(userAgent.c_str(), WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
+                                WINHTTP_NO_PROXY_BYPASS, 0);
+    else
+        SetLastError(ERROR_PROC_NOT_FOUND);
 }
 
 Session::~Session()
 {
     if (handle)
-        WinHttpCloseHandle(handle);
+        WinHttp().CloseHandle(handle);
 }
 
 void Stop(std::atomic<HINTERNET>& stopSlot)
 {
     // Whoever takes the handle out of the slot closes it, so it is closed once.
     if (const HINTERNET request = stopSlot.exchange(nullptr))
-        WinHttpCloseHandle(request);
+        WinHttp().CloseHandle(request);
 }
 
 Result Session::Get(const Endpoint& endpoint, const Request& request, Sink& sink, std::atomic<HINTERNET>* stopSlot)
@@ -108,10 +153,10 @@ Result Session::Get(const Endpoint& endpoint, const Request& request, Sink& sink
     };
     if (!handle)
         return fail();
-    const Handle connection(WinHttpConnect(handle, endpoint.host.c_str(), endpoint.port, 0));
+    const Handle connection(WinHttp().Connect(handle, endpoint.host.c_str(), endpoint.port, 0));
     if (!connection)
         return fail();
-    HINTERNET get = WinHttpOpenRequest(connection.Get(), L"GET", request.path.c_str(), nullptr, WINHTTP_NO_REFERER,
+    HINTERNET get = WinHttp().OpenRequest(connection.Get(), L"GET", request.path.c_str(), nullptr, WINHTTP_NO_REFERER,
                                        WINHTTP_DEFAULT_ACCEPT_TYPES, 0);
     if (!get)
         return fail();
@@ -126,15 +171,15 @@ Result Session::Get(const Endpoint& endpoint, const Request& request, Sink& sink
     // A server that takes the connection and never answers would otherwise hold the request
     // for ever under some WinHTTP implementations; Windows' own default wait applies.
     DWORD responseWait = kResponseWaitMilliseconds;
-    WinHttpSetOption(get, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseWait, sizeof(responseWait));
+    WinHttp().SetOption(get, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseWait, sizeof(responseWait));
     if (!request.followRedirects) {
         DWORD feature = WINHTTP_DISABLE_REDIRECTS;
-        WinHttpSetOption(get, WINHTTP_OPTION_DISABLE_FEATURE, &feature, sizeof(feature));
+        WinHttp().SetOption(get, WINHTTP_OPTION_DISABLE_FEATURE, &feature, sizeof(feature));
     }
     const std::wstring headers = request.accept.empty() ? std::wstring() : L"Accept: " + request.accept;
-    if (!WinHttpSendRequest(get, headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str(),
+    if (!WinHttp().SendRequest(get, headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str(),
                             DWORD(headers.size()), WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
-        !WinHttpReceiveResponse(get, nullptr))
+        !WinHttp().ReceiveResponse(get, nullptr))
         return fail();
     result.status = StatusOf(get);
     result.length = ContentLengthOf(get);
@@ -149,11 +194,11 @@ Result Session::Get(const Endpoint& endpoint, const Request& request, Sink& sink
         // more: some WinHTTP implementations wait until a read's whole buffer is filled, so a
         // server that pauses then holds back at most that small block of what it sent.
         DWORD available = 0, read = 0;
-        if (!WinHttpQueryDataAvailable(get, &available))
+        if (!WinHttp().QueryDataAvailable(get, &available))
             return fail();
         if (available > 0) {
             const DWORD wanted = std::clamp<DWORD>(available, kSmallestRead, DWORD(buffer.size()));
-            if (!WinHttpReadData(get, buffer.data(), wanted, &read))
+            if (!WinHttp().ReadData(get, buffer.data(), wanted, &read))
                 return fail();
         }
         if (read == 0) {

@@ -18,80 +18,64 @@ using ShellExecuteExPointer = BOOL(WINAPI*)(SHELLEXECUTEINFOW*);
 // A DLL every process of ours has loaded already, as its imports name it.
 HMODULE Imported(const wchar_t* name) { return GetModuleHandleW(name); }
 
-// A DLL from the system folder, loaded once and kept for the process's life, since the
-// functions found in it are kept too.
-HMODULE FromSystemFolder(const wchar_t* name)
-{
-    wchar_t folder[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return nullptr;
-    return LoadLibraryW((std::wstring(folder, length) + L"\\" + name).c_str());
-}
-
-template <class Pointer>
-Pointer Find(HMODULE module, const char* name)
-{
-    return module ? reinterpret_cast<Pointer>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
-}
 
 GetDpiForWindowPointer FoundGetDpiForWindow()
 {
-    static const auto found = Find<GetDpiForWindowPointer>(Imported(L"user32.dll"), "GetDpiForWindow");
+    static const auto found = Lookup<GetDpiForWindowPointer>(Imported(L"user32.dll"), "GetDpiForWindow");
     return found;
 }
 
 AdjustWindowRectExForDpiPointer FoundAdjustWindowRectExForDpi()
 {
-    static const auto found = Find<AdjustWindowRectExForDpiPointer>(Imported(L"user32.dll"), "AdjustWindowRectExForDpi");
+    static const auto found = Lookup<AdjustWindowRectExForDpiPointer>(Imported(L"user32.dll"), "AdjustWindowRectExForDpi");
     return found;
 }
 
 SetDefaultDllDirectoriesPointer FoundSetDefaultDllDirectories()
 {
-    static const auto found = Find<SetDefaultDllDirectoriesPointer>(Imported(L"kernel32.dll"), "SetDefaultDllDirectories");
+    static const auto found = Lookup<SetDefaultDllDirectoriesPointer>(Imported(L"kernel32.dll"), "SetDefaultDllDirectories");
     return found;
 }
 
 HtmlHelpPointer FoundHtmlHelp()
 {
-    static const auto found = Find<HtmlHelpPointer>(FromSystemFolder(L"hhctrl.ocx"), "HtmlHelpW");
+    static const auto found = Lookup<HtmlHelpPointer>(SystemLibrary(L"hhctrl.ocx"), "HtmlHelpW");
     return found;
 }
 
 VarDateFromStrPointer FoundVarDateFromStr()
 {
-    static const auto found = Find<VarDateFromStrPointer>(FromSystemFolder(L"oleaut32.dll"), "VarDateFromStr");
+    static const auto found = Lookup<VarDateFromStrPointer>(SystemLibrary(L"oleaut32.dll"), "VarDateFromStr");
     return found;
 }
 
 PlaySoundPointer FoundPlaySound()
 {
-    static const auto found = Find<PlaySoundPointer>(FromSystemFolder(L"winmm.dll"), "PlaySoundW");
+    static const auto found = Lookup<PlaySoundPointer>(SystemLibrary(L"winmm.dll"), "PlaySoundW");
     return found;
 }
 
 HMODULE Shell32()
 {
-    static const HMODULE module = FromSystemFolder(L"shell32.dll");
+    static const HMODULE module = SystemLibrary(L"shell32.dll");
     return module;
 }
 
 ShellExecutePointer FoundShellExecute()
 {
-    static const auto found = Find<ShellExecutePointer>(Shell32(), "ShellExecuteW");
+    static const auto found = Lookup<ShellExecutePointer>(Shell32(), "ShellExecuteW");
     return found;
 }
 
 ShellExecuteExPointer FoundShellExecuteEx()
 {
-    static const auto found = Find<ShellExecuteExPointer>(Shell32(), "ShellExecuteExW");
+    static const auto found = Lookup<ShellExecuteExPointer>(Shell32(), "ShellExecuteExW");
     return found;
 }
 
 CommandLineToArgvPointer FoundCommandLineToArgv()
 {
-    static const auto found = Find<CommandLineToArgvPointer>(Shell32(), "CommandLineToArgvW");
+    static const auto found = Lookup<CommandLineToArgvPointer>(Shell32(), "CommandLineToArgvW");
     return found;
 }
 
@@ -103,6 +87,16 @@ Result Missing(Result failure)
 }
 
 } // namespace
+
+// Kept for the process's life, since the functions found in it are kept too.
+HMODULE SystemLibrary(const wchar_t* name)
+{
+    wchar_t folder[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return nullptr;
+    return LoadLibraryW((std::wstring(folder, length) + L"\\" + name).c_str());
+}
 
 bool Available(Function function)
 {

@@ -12,6 +12,16 @@
 // the fall-back they need anyway; Available tells beforehand.
 namespace ui::LateBound {
 
+// A DLL of the system folder, loaded by its full path on first use and kept for the
+// process's life; null when it cannot be loaded.
+HMODULE SystemLibrary(const wchar_t* name);
+// A function of the module; null when the module or the function is missing.
+template <class Pointer>
+Pointer Lookup(HMODULE module, const char* name)
+{
+    return module ? reinterpret_cast<Pointer>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+}
+
 enum class Function {
     GetDpiForWindow,
     AdjustWindowRectExForDpi,

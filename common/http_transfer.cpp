@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <type_traits>
 #include <vector>
 
 #include "ui/late_bound.h"
@@ -28,7 +29,8 @@ struct WinHttpFunctions {
 
     bool Complete() const
     {
-        return Open && CloseHandle && Connect && OpenRequest && SetOption && SendRequest && ReceiveResponse && QueryHeaders && QueryDataAvailable && ReadData;
+        return Open && CloseHandle && Connect && OpenRequest && SetOption && SendRequest && ReceiveResponse &&
+               QueryHeaders && QueryDataAvailable && ReadData;
     }
 };
 
@@ -37,16 +39,19 @@ const WinHttpFunctions& WinHttp()
     static const WinHttpFunctions functions = [] {
         WinHttpFunctions found;
         const HMODULE module = ui::LateBound::SystemLibrary(L"winhttp.dll");
-        found.Open = ui::LateBound::Lookup<decltype(&::WinHttpOpen)>(module, "WinHttpOpen");
-        found.CloseHandle = ui::LateBound::Lookup<decltype(&::WinHttpCloseHandle)>(module, "WinHttpCloseHandle");
-        found.Connect = ui::LateBound::Lookup<decltype(&::WinHttpConnect)>(module, "WinHttpConnect");
-        found.OpenRequest = ui::LateBound::Lookup<decltype(&::WinHttpOpenRequest)>(module, "WinHttpOpenRequest");
-        found.SetOption = ui::LateBound::Lookup<decltype(&::WinHttpSetOption)>(module, "WinHttpSetOption");
-        found.SendRequest = ui::LateBound::Lookup<decltype(&::WinHttpSendRequest)>(module, "WinHttpSendRequest");
-        found.ReceiveResponse = ui::LateBound::Lookup<decltype(&::WinHttpReceiveResponse)>(module, "WinHttpReceiveResponse");
-        found.QueryHeaders = ui::LateBound::Lookup<decltype(&::WinHttpQueryHeaders)>(module, "WinHttpQueryHeaders");
-        found.QueryDataAvailable = ui::LateBound::Lookup<decltype(&::WinHttpQueryDataAvailable)>(module, "WinHttpQueryDataAvailable");
-        found.ReadData = ui::LateBound::Lookup<decltype(&::WinHttpReadData)>(module, "WinHttpReadData");
+        const auto find = [module](auto& function, const char* name) {
+            function = ui::LateBound::Lookup<std::remove_reference_t<decltype(function)>>(module, name);
+        };
+        find(found.Open, "WinHttpOpen");
+        find(found.CloseHandle, "WinHttpCloseHandle");
+        find(found.Connect, "WinHttpConnect");
+        find(found.OpenRequest, "WinHttpOpenRequest");
+        find(found.SetOption, "WinHttpSetOption");
+        find(found.SendRequest, "WinHttpSendRequest");
+        find(found.ReceiveResponse, "WinHttpReceiveResponse");
+        find(found.QueryHeaders, "WinHttpQueryHeaders");
+        find(found.QueryDataAvailable, "WinHttpQueryDataAvailable");
+        find(found.ReadData, "WinHttpReadData");
         return found;
     }();
     return functions;
@@ -73,8 +78,8 @@ private:
 DWORD StatusOf(HINTERNET request)
 {
     DWORD status = 0, size = sizeof(status);
-    if (!WinHttp().QueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX,
-                             &status, &size, WINHTTP_NO_HEADER_INDEX))
+    if (!WinHttp().QueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                                WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX))
         return 0;
     return status;
 }
@@ -85,7 +90,7 @@ std::optional<std::uint64_t> ContentLengthOf(HINTERNET request)
     wchar_t text[32];
     DWORD size = sizeof(text);
     if (!WinHttp().QueryHeaders(request, WINHTTP_QUERY_CONTENT_LENGTH, WINHTTP_HEADER_NAME_BY_INDEX, text, &size,
-                             WINHTTP_NO_HEADER_INDEX))
+                                WINHTTP_NO_HEADER_INDEX))
         return std::nullopt;
     if (text[0] < L'0' || text[0] > L'9')
         return std::nullopt;
@@ -156,8 +161,8 @@ Result Session::Get(const Endpoint& endpoint, const Request& request, Sink& sink
     const Handle connection(WinHttp().Connect(handle, endpoint.host.c_str(), endpoint.port, 0));
     if (!connection)
         return fail();
-    HINTERNET get = WinHttp().OpenRequest(connection.Get(), L"GET", request.path.c_str(), nullptr, WINHTTP_NO_REFERER,
-                                       WINHTTP_DEFAULT_ACCEPT_TYPES, 0);
+    HINTERNET get = WinHttp().OpenRequest(connection.Get(), L"GET", request.path.c_str(), nullptr,
+                                          WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, 0);
     if (!get)
         return fail();
     std::atomic<HINTERNET> ownSlot{get};
@@ -178,7 +183,7 @@ Result Session::Get(const Endpoint& endpoint, const Request& request, Sink& sink
     }
     const std::wstring headers = request.accept.empty() ? std::wstring() : L"Accept: " + request.accept;
     if (!WinHttp().SendRequest(get, headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str(),
-                            DWORD(headers.size()), WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
+                               DWORD(headers.size()), WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
         !WinHttp().ReceiveResponse(get, nullptr))
         return fail();
     result.status = StatusOf(get);

@@ -1,22 +1,14 @@
 # Throw-away code-signing certificates for development and test builds, made in the build
 # tree so that no private key ever lies in the sources. The updater runs a downloaded
 # installer only when the certificate that signed it is the pinned one; these builds pin
-# "KORVEL Test Publisher" and sign the test installers with it, and with "Someone Else" to
-# show that a valid signature by anyone else is refused.
+# "KORVEL Test Publisher", sign the programs, the setup program and the test installers
+# with it, and sign with "Someone Else" to show that a valid signature by anyone else is
+# refused.
 #
-# Sets MARLOWICK_PUBLISHER_SHA256 to the test publisher's hash unless the cache names one,
-# and provides
+# Signs the programs with the test publisher unless the cache names a signing certificate
+# (and so pins it, see signing.cmake), and provides
 #   marlowick_sign(<target> OUTPUT <file> [CERT publisher|other] [DESCRIPTION <text>])
 # which signs the target's executable into <file> after each link.
-
-find_program(MARLOWICK_OPENSSL openssl DOC "OpenSSL's command-line tool, which makes the test certificates")
-find_program(MARLOWICK_OSSLSIGNCODE osslsigncode DOC "osslsigncode, which signs the test installers")
-foreach(tool MARLOWICK_OPENSSL MARLOWICK_OSSLSIGNCODE)
-  if(NOT ${tool})
-    message(FATAL_ERROR "Test signing needs openssl and osslsigncode: run tools/setup, "
-                        "or configure with -DMARLOWICK_TEST_SIGNING=OFF.")
-  endif()
-endforeach()
 
 set(MARLOWICK_SIGNING_DIR ${CMAKE_BINARY_DIR}/signing)
 file(MAKE_DIRECTORY ${MARLOWICK_SIGNING_DIR})
@@ -69,20 +61,14 @@ endfunction()
 marlowick_test_certificate(publisher "KORVEL Test Publisher")
 marlowick_test_certificate(other "Someone Else")
 
-# The pin is the hash of the certificate's DER encoding, as the updater reads it from the
-# signature. A pin named in the cache wins, so that a test build can pin a real certificate;
-# the cache itself stays untouched and a certificate made again is picked up on the next
-# configure.
-file(SHA256 ${MARLOWICK_SIGNING_DIR}/publisher.der MARLOWICK_TEST_PUBLISHER_SHA256)
-if(MARLOWICK_PUBLISHER_SHA256 STREQUAL "")
-  set(MARLOWICK_PUBLISHER_SHA256 ${MARLOWICK_TEST_PUBLISHER_SHA256})
-elseif(NOT MARLOWICK_PUBLISHER_SHA256 STREQUAL MARLOWICK_TEST_PUBLISHER_SHA256)
-  message(STATUS "The updater pins ${MARLOWICK_PUBLISHER_SHA256}, not the test publisher: "
-                 "it will refuse the signed test installers.")
+# These builds sign with the test publisher, unless the cache names a certificate of its own.
+if(NOT MARLOWICK_SIGNING_CERTIFICATE AND NOT MARLOWICK_SIGNING_KEY)
+  set(MARLOWICK_SIGNING_CERTIFICATE ${MARLOWICK_SIGNING_DIR}/publisher.crt)
+  set(MARLOWICK_SIGNING_KEY ${MARLOWICK_SIGNING_DIR}/publisher.key)
 endif()
 
-# Signs the executable of <target> into <file> after each link of it. No time stamp: that
-# needs a time-stamping server on the network, and the certificates outlive any test run.
+# Signs the executable of <target> into <file> after each link of it, with the test
+# publisher's certificate or the other one.
 function(marlowick_sign target)
   cmake_parse_arguments(SIGN "" "OUTPUT;CERT;DESCRIPTION" "" ${ARGN})
   if(NOT SIGN_OUTPUT)
@@ -100,11 +86,9 @@ function(marlowick_sign target)
   set(base ${MARLOWICK_SIGNING_DIR}/${SIGN_CERT})
   get_filename_component(name ${SIGN_OUTPUT} NAME)
   add_custom_command(OUTPUT ${SIGN_OUTPUT}
-    # osslsigncode will not overwrite its output.
-    COMMAND ${CMAKE_COMMAND} -E rm -f ${SIGN_OUTPUT}
-    COMMAND ${MARLOWICK_OSSLSIGNCODE} sign -certs ${base}.crt -key ${base}.key
-            -n ${SIGN_DESCRIPTION} -h sha256 -in $<TARGET_FILE:${target}> -out ${SIGN_OUTPUT}
-    DEPENDS ${target} ${base}.crt ${base}.key
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${target}> ${SIGN_OUTPUT}
+    COMMAND ${MARLOWICK_SIGN_IN_PLACE} ${base}.crt ${base}.key ${SIGN_DESCRIPTION} ${SIGN_OUTPUT}
+    DEPENDS ${target} ${base}.crt ${base}.key ${MARLOWICK_SIGN_IN_PLACE}
     COMMENT "Signing ${name} as ${SIGN_CERT}"
     VERBATIM)
 endfunction()

@@ -2,11 +2,16 @@
 
 #include <string>
 
+#include "resources/version.h"
+
 // Fixed facts of the product that both programs share.
 namespace Product {
 
+#define MARLOWICK_WIDE_TEXT_(text) L##text
+#define MARLOWICK_WIDE_TEXT(text) MARLOWICK_WIDE_TEXT_(text)
+
 // The release, as shown to the user and sent to the vendor's server.
-inline constexpr wchar_t kVersion[] = L"2.10.21.2024";
+inline constexpr wchar_t kVersion[] = MARLOWICK_WIDE_TEXT(MARLOWICK_VERSION_TEXT);
 
 // The vendor's web server, plain HTTP; set when building (MARLOWICK_VENDOR_HOST).
 #ifndef MARLOWICK_VENDOR_HOST
@@ -20,7 +25,8 @@ inline const std::wstring kDownloadsPage = kVendorSite + L"/downloads/";
 
 // What the programs ask of the vendor's server, with the User-Agent of both requests.
 inline constexpr wchar_t kUserAgent[] = L"Mozilla/4.0 (compatible; KORVEL)";
-inline constexpr wchar_t kUpdateQueryPath[] = L"/downloads/update/?product=marlowick&version=2.10.21.2024";
+inline constexpr wchar_t kUpdateQueryPath[] =
+    L"/downloads/update/?product=marlowick&version=" MARLOWICK_WIDE_TEXT(MARLOWICK_VERSION_TEXT);
 inline constexpr wchar_t kInstallerPath[] = L"/downloads/marlowick.exe";
 // The installer is told not to restart Windows itself, and to say with this code that a
 // restart must finish its work.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/programs.h"
+#include "updater/installer_check.h"
 
 #include <cstdint>
 #include <string>
@@ -49,6 +50,53 @@ TEST_P(ProgramFileTest, CarriesTheManifestAndTheCaptionTable)
     EXPECT_FALSE(table.empty());
     EXPECT_EQ(table, Resource(GetModuleHandleW(nullptr), L"ENGLISH", RT_RCDATA));
     FreeLibrary(program);
+}
+
+// What Windows shows in the file's properties.
+TEST_P(ProgramFileTest, CarriesItsVersionForTheFilesProperties)
+{
+    const std::wstring path = BesideThisProgram(GetParam());
+    DWORD ignored = 0;
+    std::string info(GetFileVersionInfoSizeW(path.c_str(), &ignored), '\0');
+    ASSERT_FALSE(info.empty());
+    ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, DWORD(info.size()), info.data()));
+
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT size = 0;
+    ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &size));
+    EXPECT_EQ(fixed->dwFileVersionMS, (2u << 16) | 10u);
+    EXPECT_EQ(fixed->dwFileVersionLS, (21u << 16) | 2024u);
+    EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
+    EXPECT_EQ(fixed->dwProductVersionLS, fixed->dwFileVersionLS);
+
+    const auto text = [&](const wchar_t* name) {
+        wchar_t* value = nullptr;
+        UINT length = 0;
+        const std::wstring query = std::wstring(L"\\StringFileInfo\\040904b0\\") + name;
+        if (!VerQueryValueW(info.data(), query.c_str(), reinterpret_cast<void**>(&value), &length) || !length)
+            return std::wstring();
+        return std::wstring(value);
+    };
+    EXPECT_EQ(text(L"ProductName"), L"Marlowick");
+    EXPECT_EQ(text(L"CompanyName"), L"KORVEL");
+    EXPECT_EQ(text(L"FileVersion"), L"2.10.21.2024");
+    EXPECT_EQ(text(L"ProductVersion"), L"2.10.21.2024");
+    EXPECT_EQ(text(L"OriginalFilename"), GetParam());
+    EXPECT_NE(text(L"FileDescription").find(L"Marlowick"), std::wstring::npos);
+}
+
+// Signed builds sign both programs with the certificate the updater pins.
+TEST_P(ProgramFileTest, IsSignedByThePublisherWhenTheBuildSigns)
+{
+#ifndef MARLOWICK_SIGNED_BUILD
+    GTEST_SKIP() << "this build signs nothing";
+#else
+    const std::wstring path = BesideThisProgram(GetParam());
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(InstallerCheck::SignerCertificateSha256(file, path), MARLOWICK_PUBLISHER_SHA256);
+    CloseHandle(file);
+#endif
 }
 
 // Each shows its window until it is closed: Marlowick its main window; the updater, started

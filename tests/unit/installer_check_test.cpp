@@ -32,7 +32,12 @@ protected:
     // A downloaded copy of a test installer, and what its transfer reported.
     std::wstring Download(const wchar_t* installer)
     {
-        const std::wstring path = ScratchFolder(L"marlowick-check") + L"update1Marlowick.exe";
+        // A folder for each test: the tests of this file may run at the same time, and a
+        // checked file stays open while its handle is held.
+        const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        const std::wstring folder = ScratchFolder(L"marlowick-check") + std::wstring(test.begin(), test.end());
+        CreateDirectoryW(folder.c_str(), nullptr);
+        const std::wstring path = folder + L"\\update1Marlowick.exe";
         EXPECT_TRUE(CopyFileW(TestPrograms::BesideThisProgram(installer).c_str(), path.c_str(), FALSE));
         transfer = {};
         transfer.status = 200;

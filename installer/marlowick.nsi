@@ -326,6 +326,8 @@ Section "Uninstall"
   Delete /REBOOTOK "$INSTDIR\MarlowickUpdate.exe"
   Delete /REBOOTOK "$INSTDIR\Marlowick.chm"
   Delete /REBOOTOK "$INSTDIR\License.rtf"
+  ; a new version that still waits for a restart
+  Delete /REBOOTOK "$INSTDIR\*.new"
   Delete "$INSTDIR\${UNINSTALLER}"
   RMDir /REBOOTOK "$INSTDIR"
   ; The vendor's folder only when nothing else of the vendor's lies there.

@@ -12,16 +12,20 @@ std::wstring BesideThisProgram(const wchar_t* fileName)
     return path.substr(0, path.rfind(L'\\') + 1) + fileName;
 }
 
-Process::Process(const wchar_t* fileName, const std::wstring& arguments)
+Process::Process(const wchar_t* fileName, const std::wstring& arguments) : Process(At{BesideThisProgram(fileName)}, arguments)
 {
-    const std::wstring path = BesideThisProgram(fileName);
+}
+
+Process::Process(const At& program, const std::wstring& arguments)
+{
+    const std::wstring& path = program.path;
     std::wstring commandLine = L"\"" + path + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     STARTUPINFOW startup{sizeof(startup)};
     // Now and then Wine refuses a start right after a process of ours was killed; a moment
     // later it takes it.
     for (int attempt = 0; attempt < 5 && !started; ++attempt) {
         if (attempt > 0) {
-            std::fprintf(stderr, "starting %ls failed with error %lu; trying again\n", fileName, GetLastError());
+            std::fprintf(stderr, "starting %ls failed with error %lu; trying again\n", path.c_str(), GetLastError());
             Sleep(200);
         }
         started = CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,

@@ -15,6 +15,11 @@ std::wstring BesideThisProgram(const wchar_t* fileName);
 class Process {
 public:
     explicit Process(const wchar_t* fileName, const std::wstring& arguments = L"");
+    // A program elsewhere, by its full path.
+    struct At {
+        std::wstring path;
+    };
+    explicit Process(const At& program, const std::wstring& arguments = L"");
     ~Process();
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;

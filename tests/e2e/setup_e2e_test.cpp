@@ -368,13 +368,18 @@ TEST_F(SetupE2eTest, AnUpdateWhileMarlowickFinishesARunEndsWith99AndAsksForARest
     EXPECT_EQ(Text(kUninstallKey, L"DisplayVersion"), kNextRelease);
     EXPECT_EQ(Number(kProgramKey, L"Updated"), 1u);
     EXPECT_TRUE(Exists(InstallFolder() + L"Marlowick.exe.new")) << "the new Marlowick waits for the restart";
-    wchar_t pending[8192] = {};
-    DWORD size = sizeof(pending) - sizeof(wchar_t);
-    RegGetValueW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager",
-                 L"PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, nullptr, pending, &size);
+    constexpr wchar_t kSessionManager[] = L"System\\CurrentControlSet\\Control\\Session Manager";
+    DWORD size = 0;
+    RegGetValueW(HKEY_LOCAL_MACHINE, kSessionManager, L"PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, nullptr,
+                 nullptr, &size);
+    std::wstring pending(size / sizeof(wchar_t) + 2, L'\0');
+    RegGetValueW(HKEY_LOCAL_MACHINE, kSessionManager, L"PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, nullptr,
+                 pending.data(), &size);
+    // Pairs of source and target; a deletion has an empty target, so the list is walked to
+    // its end rather than to its first empty string.
     bool scheduled = false;
-    for (const wchar_t* entry = pending; *entry; entry += wcslen(entry) + 1)
-        scheduled = scheduled || std::wstring(entry).ends_with(L"Marlowick.exe.new");
+    for (std::size_t at = 0; at < pending.size(); at = pending.find(L'\0', at) + 1)
+        scheduled = scheduled || std::wstring(pending.c_str() + at).ends_with(L"Marlowick.exe.new");
     EXPECT_TRUE(scheduled) << "its replacement is scheduled for the restart";
 
     // The run ends, and the close the updater asked for is carried out.

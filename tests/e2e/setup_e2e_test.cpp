@@ -19,6 +19,7 @@
 #include "tests/support/driver.h"
 #include "tests/support/programs.h"
 #include "tests/support/site.h"
+#include "updater/installer_check.h"
 
 namespace {
 
@@ -45,6 +46,17 @@ const std::wstring& InstallFolder()
 {
     static const std::wstring folder = KnownFolder(FOLDERID_ProgramFilesX86) + L"KORVEL\\Marlowick\\";
     return folder;
+}
+
+// The SHA-256 of the certificate that signed the file; empty when it is not validly signed.
+std::wstring SignerOf(const std::wstring& path)
+{
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return {};
+    const std::wstring signer = InstallerCheck::SignerCertificateSha256(file, path);
+    CloseHandle(file);
+    return signer;
 }
 
 std::wstring Shortcut() { return KnownFolder(FOLDERID_CommonPrograms) + L"Marlowick.lnk"; }
@@ -232,6 +244,12 @@ TEST_F(SetupE2eTest, ASilentInstallPutsEverythingInPlaceInTheChosenLanguageAndUn
     EXPECT_EQ(Text(kUninstallKey, L"QuietUninstallString"), L"\"" + InstallFolder() + L"Uninstall.exe\" /S");
     EXPECT_GT(Number(kUninstallKey, L"EstimatedSize").value_or(0), 1000u) << "kilobytes";
     EXPECT_EQ(Text(kProgramKey, L"Language"), L"german");
+    // Everything that lands on the machine carries the publisher's signature.
+    for (const std::wstring& file : {TestPrograms::BesideThisProgram(L"MarlowickSetup.exe"),
+                                     InstallFolder() + L"Uninstall.exe", InstallFolder() + L"Marlowick.exe",
+                                     InstallFolder() + L"MarlowickUpdate.exe"}) {
+        EXPECT_EQ(SignerOf(file), MARLOWICK_PUBLISHER_SHA256) << file;
+    }
     EXPECT_FALSE(Number(kProgramKey, L"Updated")) << "a first installation is no update";
 
     // Marlowick from its folder, in German.

@@ -97,7 +97,12 @@ VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "Copyright (C) 2024 ${PUB
   Delete "$INSTDIR\${NAME}"
   ${If} ${Errors}
     File "/oname=${NAME}.new" "${FILES_DIR}/${NAME}"
+    ClearErrors
     Rename /REBOOTOK "$INSTDIR\${NAME}.new" "$INSTDIR\${NAME}"
+    ; Nothing may claim success that leaves the old file for good.
+    ${If} ${Errors}
+      Abort "$(CannotReplace)"
+    ${EndIf}
     DetailPrint "$(InUse)"
   ${Else}
     File "${FILES_DIR}/${NAME}"

@@ -16,6 +16,9 @@ LangString CloseMarlowickToUninstall ${LANG_GERMAN} "Marlowick wird gerade ausge
 LangString InUse ${LANG_ENGLISH} "The file is in use and will be replaced when Windows restarts."
 LangString InUse ${LANG_GERMAN} "Die Datei wird verwendet und beim nächsten Neustart von Windows ersetzt."
 
+LangString CannotReplace ${LANG_ENGLISH} "A file of Marlowick is in use and cannot be replaced, not even at the next restart."
+LangString CannotReplace ${LANG_GERMAN} "Eine Datei von Marlowick wird verwendet und kann nicht ersetzt werden, auch nicht beim nächsten Neustart."
+
 LangString BackupKept ${LANG_ENGLISH} "Marlowick's backup of your original Windows settings has been kept, because Restore has not put them back yet. To put them back, install Marlowick again and click Restore."
 LangString BackupKept ${LANG_GERMAN} "Die Sicherung Ihrer ursprünglichen Windows-Einstellungen wurde behalten, weil sie noch nicht wiederhergestellt wurden. Um sie zurückzuschreiben, installieren Sie Marlowick erneut und klicken Sie auf „Wiederherstellen“."
 

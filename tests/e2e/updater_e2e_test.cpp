@@ -111,12 +111,6 @@ protected:
         SetEnvironmentVariableW(L"MARLOWICK_TEST_INSTALLER_LOG", log.c_str());
         SetEnvironmentVariableW(L"MARLOWICK_TEST_INSTALLER_RELEASE", release.c_str());
         SetEnvironmentVariableW(L"MARLOWICK_TEST_INSTALLER", L"exit 0");
-        // The first stage copies the help file with it; the build has none of its own yet.
-        help = TestPrograms::BesideThisProgram(L"Marlowick.chm");
-        if (GetFileAttributesW(help.c_str()) == INVALID_FILE_ATTRIBUTES) {
-            CloseHandle(CreateFileW(help.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
-            madeHelp = true;
-        }
         ASSERT_TRUE(Site::SetReleases("2.10.22.0", "2.0.0.0", UpdateQuery::UpdateAvailable));
         ASSERT_TRUE(Site::ServeInstaller("test_installer_signed.exe"));
     }
@@ -128,8 +122,6 @@ protected:
         for (const wchar_t* name : {L"MARLOWICK_TEST_INSTALLER_LOG", L"MARLOWICK_TEST_INSTALLER_RELEASE",
                                     L"MARLOWICK_TEST_INSTALLER"})
             SetEnvironmentVariableW(name, nullptr);
-        if (madeHelp)
-            DeleteFileW(help.c_str());
         for (const std::wstring& file : InstallerFiles())
             DeleteFileW(file.c_str());
     }
@@ -155,8 +147,7 @@ protected:
     }
     std::string InstallerLog() const { return TestFiles::Content(log); }
 
-    std::wstring log, release, help;
-    bool madeHelp = false;
+    std::wstring log, release;
 };
 
 TEST_F(UpdaterE2eTest, TheFirstStageStartsItsCopyAndASecondUpdaterOnlyActivatesIt)

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
-#include <tlhelp32.h>
 
 #include <optional>
 #include <string>
@@ -24,7 +23,9 @@
 namespace {
 
 using namespace Driver;
+using TestPrograms::EndProcesses;
 using TestPrograms::Process;
+using TestPrograms::ProcessesOf;
 
 constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Marlowick";
 // The program key, as the setup program names it (relative to HKLM).
@@ -107,30 +108,6 @@ std::vector<std::wstring> ProgramKeyValues()
     return names;
 }
 
-std::vector<DWORD> ProcessesOf(const wchar_t* fileName)
-{
-    std::vector<DWORD> found;
-    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32W entry{sizeof(entry)};
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-        if (_wcsicmp(entry.szExeFile, fileName) == 0)
-            found.push_back(entry.th32ProcessID);
-    }
-    CloseHandle(snapshot);
-    return found;
-}
-
-void EndProcesses(const wchar_t* fileName)
-{
-    for (const DWORD id : ProcessesOf(fileName)) {
-        if (const HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id)) {
-            TerminateProcess(process, 1);
-            WaitForSingleObject(process, 5000);
-            CloseHandle(process);
-        }
-    }
-}
-
 long RunSetup(const std::wstring& arguments)
 {
     return Process(Process::At{TestPrograms::BesideThisProgram(L"MarlowickSetup.exe")}, arguments).Wait(kSetupMilliseconds);
@@ -198,7 +175,7 @@ protected:
     void TearDown() override
     {
         for (const wchar_t* program : {L"MarlowickUpdate.exe", L"Marlowick.exe"})
-            EndProcesses(program);
+            EndProcesses(ProcessesOf(program));
     }
 
     static HWND StartInstalledMarlowick(std::optional<Process>& process)

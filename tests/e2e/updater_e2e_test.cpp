@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
-#include <tlhelp32.h>
 
 #include <string>
 #include <vector>
@@ -20,6 +19,8 @@
 namespace {
 
 using namespace Driver;
+using TestPrograms::EndProcesses;
+using TestPrograms::ProcessesOf;
 
 constexpr char kOurs[] = "2.10.21.2024";
 
@@ -29,43 +30,11 @@ std::wstring UpdateMessage(std::initializer_list<const wchar_t*> keys)
     return Captions::MessageText(L"MKUpdateForm", keys);
 }
 
-std::vector<DWORD> ProcessesOf(const wchar_t* fileName)
-{
-    std::vector<DWORD> found;
-    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32W entry{sizeof(entry)};
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-        if (_wcsicmp(entry.szExeFile, fileName) == 0)
-            found.push_back(entry.th32ProcessID);
-    }
-    CloseHandle(snapshot);
-    return found;
-}
-
-void EndProcesses(const std::vector<DWORD>& ids)
-{
-    for (const DWORD id : ids) {
-        if (const HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id)) {
-            TerminateProcess(process, 1);
-            WaitForSingleObject(process, 5000);
-            CloseHandle(process);
-        }
-    }
-}
-
 // Downloaded installers, by their names: "update" + a number + "Marlowick.exe".
 std::vector<DWORD> InstallerProcesses()
 {
-    std::vector<DWORD> found;
-    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32W entry{sizeof(entry)};
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-        const std::wstring name = entry.szExeFile;
-        if (name.starts_with(L"update") && name.ends_with(L"Marlowick.exe"))
-            found.push_back(entry.th32ProcessID);
-    }
-    CloseHandle(snapshot);
-    return found;
+    return TestPrograms::Processes(
+        [](const std::wstring& name) { return name.starts_with(L"update") && name.ends_with(L"Marlowick.exe"); });
 }
 
 std::wstring ImageOfWindow(HWND window)

@@ -1,5 +1,7 @@
 #include "tests/support/programs.h"
 
+#include <tlhelp32.h>
+
 #include <cstdio>
 
 namespace TestPrograms {
@@ -50,6 +52,37 @@ long Process::Wait(DWORD milliseconds)
     DWORD code = 0;
     GetExitCodeProcess(info.hProcess, &code);
     return long(code);
+}
+
+std::vector<DWORD> Processes(const std::function<bool(const std::wstring& fileName)>& matches)
+{
+    std::vector<DWORD> found;
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return found;
+    PROCESSENTRY32W entry{sizeof(entry)};
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        if (matches(entry.szExeFile))
+            found.push_back(entry.th32ProcessID);
+    }
+    CloseHandle(snapshot);
+    return found;
+}
+
+std::vector<DWORD> ProcessesOf(const wchar_t* fileName)
+{
+    return Processes([fileName](const std::wstring& name) { return _wcsicmp(name.c_str(), fileName) == 0; });
+}
+
+void EndProcesses(const std::vector<DWORD>& ids)
+{
+    for (const DWORD id : ids) {
+        if (const HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id)) {
+            TerminateProcess(process, 1);
+            WaitForSingleObject(process, 5000);
+            CloseHandle(process);
+        }
+    }
 }
 
 } // namespace TestPrograms

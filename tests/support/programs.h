@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 // Programs that tests start: the built programs and probes, which lie beside the test.
 namespace TestPrograms {
@@ -32,6 +34,13 @@ private:
     bool started = false;
     PROCESS_INFORMATION info{};
 };
+
+// The running processes whose file name (as the process list gives it) matches.
+std::vector<DWORD> Processes(const std::function<bool(const std::wstring& fileName)>& matches);
+// The running processes of a program, by its file name in any case.
+std::vector<DWORD> ProcessesOf(const wchar_t* fileName);
+// Ends the processes by force, each waited for a little.
+void EndProcesses(const std::vector<DWORD>& ids);
 
 // Starts a program, waits for it and gives its exit code (-1 when it could not be had).
 inline long Run(const wchar_t* fileName, const std::wstring& arguments = L"")

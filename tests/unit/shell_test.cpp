@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <tlhelp32.h>
-
 #include "common/window_coordination.h"
 #include "tests/support/programs.h"
 #include "ui/application.h"
@@ -91,13 +89,7 @@ TEST(WindowCoordinationTest, FindsActivatesAndClosesTheMainProgramsWindows)
 
 bool ProgramRuns(const wchar_t* fileName)
 {
-    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32W entry{sizeof(entry)};
-    bool found = false;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more && !found; more = Process32NextW(snapshot, &entry))
-        found = _wcsicmp(entry.szExeFile, fileName) == 0;
-    CloseHandle(snapshot);
-    return found;
+    return !TestPrograms::ProcessesOf(fileName).empty();
 }
 
 int noticesAnswered = 0;

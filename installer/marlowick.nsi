@@ -15,8 +15,8 @@
 ; asks nothing: the user has agreed to the update, the licence and the folder already.
 ;
 ; makensis is given /DCONFIG=<file> with the defines the build writes: PRODUCT_VERSION,
-; FILES_DIR (the four files), OUTPUT_FILE, ICON_FILE, SIDE_PICTURE_FILE (the welcome and
-; finish pages' picture), VENDOR_SITE, and SIGN_COMMAND where the build signs.
+; FILES_DIR (the four files), OUTPUT_FILE, ICON_FILE, SIDE_PICTURE_FILE (the finish
+; page's picture), VENDOR_SITE, and SIGN_COMMAND where the build signs.
 
 Unicode true
 ManifestDPIAware true
@@ -64,7 +64,6 @@ Var NeedsRestart   ; 1: a file in use is replaced at the next restart
 !define MUI_ICON "${ICON_FILE}"
 !define MUI_UNICON "${ICON_FILE}"
 !define MUI_WELCOMEFINISHPAGE_BITMAP "${SIDE_PICTURE_FILE}"
-!define MUI_UNWELCOMEFINISHPAGE_BITMAP "${SIDE_PICTURE_FILE}"
 !define MUI_ABORTWARNING
 !define MUI_LANGDLL_ALLLANGUAGES
 

@@ -67,21 +67,22 @@ void MakeBare(const std::vector<TweakRuns::Step>& steps)
         const std::wstring path = step.keyPath.substr(1); // relative to the root
         HKEY key = nullptr;
         if (step.action == Action::Write) {
-            if (RegCreateKeyExW(step.root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) ==
-                ERROR_SUCCESS) {
+            if (RegCreateKeyExW(step.root, path.c_str(), 0, nullptr, 0, KEY_WRITE | CustomRegistry::ViewFlag(step.view),
+                                nullptr, &key, nullptr) == ERROR_SUCCESS) {
                 RegSetValueExW(key, step.valueName.c_str(), 0, step.value.type, step.value.data.data(),
                                DWORD(step.value.data.size()));
                 RegCloseKey(key);
             }
         } else if (step.action == Action::RemoveKeyTree) {
-            RegDeleteTreeW(step.root, path.c_str());
+            // The records' key, which holds values only.
+            RegDeleteKeyExW(step.root, path.substr(0, path.size() - 1).c_str(), CustomRegistry::ViewFlag(step.view), 0);
         }
     }
 }
 
 void BenchRegistry(int rounds)
 {
-    const int windows10 = TweakCatalogue::ConvertWindowsVersion(1);
+    const auto windows10 = TweakCatalogue::ConvertWindowsVersion(Edition::Windows10);
     size_t changes = 0;
     std::vector<double> optimize, bare;
     for (int i = 0; i < rounds; ++i) {

@@ -84,7 +84,7 @@ constexpr bool IsBlank(wchar_t c) { return c >= 1 && c <= 32; }
 std::wstring LanguageName()
 {
     return ui::AsciiLowerCase(CustomRegistry::ReadRegString(ProgramKey::kRoot, ProgramKey::kPath,
-                                                           ProgramKey::kLanguage, kDefaultLanguage, false));
+                                                           ProgramKey::kLanguage, kDefaultLanguage, ProgramKey::kView));
 }
 
 std::vector<std::wstring> DecodeLines(std::string_view content)

@@ -7,7 +7,18 @@
 namespace CustomRegistry {
 namespace {
 
-REGSAM Access(REGSAM access, bool view64) { return view64 ? access | KEY_WOW64_64KEY : access; }
+#ifndef _WIN64
+bool RunsUnderWow64()
+{
+    static const bool wow64 = [] {
+        BOOL result = FALSE;
+        return IsWow64Process(GetCurrentProcess(), &result) && result;
+    }();
+    return wow64;
+}
+#endif
+
+REGSAM Access(REGSAM access, View view) { return access | ViewFlag(view); }
 
 // The registry takes paths relative to the root key; a leading backslash only says so.
 // The rest, trailing backslash included, goes to the registry unchanged.
@@ -51,19 +62,19 @@ LSTATUS OpenExisting(OpenKey& key, HKEY root, const std::wstring& keyPath, REGSA
 }
 
 // Writes create every missing key along the path.
-bool OpenOrCreate(OpenKey& key, HKEY root, const std::wstring& keyPath, bool view64)
+bool OpenOrCreate(OpenKey& key, HKEY root, const std::wstring& keyPath, View view)
 {
     return RegCreateKeyExW(root, SubKey(keyPath), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                           Access(KEY_WRITE, view64), nullptr, &key.handle, nullptr) == ERROR_SUCCESS;
+                           Access(KEY_WRITE, view), nullptr, &key.handle, nullptr) == ERROR_SUCCESS;
 }
 
 bool SetValue(HKEY root, const std::wstring& keyPath, const std::wstring& name, DWORD type,
-              const void* data, size_t size, bool view64)
+              const void* data, size_t size, View view)
 {
     if (size > std::numeric_limits<DWORD>::max())
         return false;
     OpenKey key;
-    if (!OpenOrCreate(key, root, keyPath, view64))
+    if (!OpenOrCreate(key, root, keyPath, view))
         return false;
     return RegSetValueExW(key.handle, name.c_str(), 0, type, static_cast<const BYTE*>(data),
                           static_cast<DWORD>(size)) == ERROR_SUCCESS;
@@ -72,10 +83,10 @@ bool SetValue(HKEY root, const std::wstring& keyPath, const std::wstring& name, 
 // A number is only ever a REG_DWORD of exactly four bytes; at most four bytes are read, so
 // longer data fails with ERROR_MORE_DATA. Texts are not converted.
 std::optional<std::int32_t> ReadDword(HKEY root, const std::wstring& keyPath, const std::wstring& name,
-                                      bool view64)
+                                      View view)
 {
     OpenKey key;
-    if (OpenExisting(key, root, keyPath, Access(KEY_READ, view64)) != ERROR_SUCCESS)
+    if (OpenExisting(key, root, keyPath, Access(KEY_READ, view)) != ERROR_SUCCESS)
         return std::nullopt;
     std::int32_t value = 0;
     DWORD type = 0;
@@ -89,11 +100,29 @@ std::optional<std::int32_t> ReadDword(HKEY root, const std::wstring& keyPath, co
 
 } // namespace
 
+REGSAM ViewFlag(View view)
+{
+#ifdef _WIN64
+    return view == View::Bits32 ? KEY_WOW64_32KEY : 0;
+#else
+    return view == View::Bits64 && RunsUnderWow64() ? KEY_WOW64_64KEY : 0;
+#endif
+}
+
+View WindowsView()
+{
+#ifdef _WIN64
+    return View::Bits64;
+#else
+    return RunsUnderWow64() ? View::Bits64 : View::Bits32;
+#endif
+}
+
 std::wstring ReadRegString(HKEY root, const std::wstring& keyPath, const std::wstring& name,
-                           const std::wstring& defaultValue, bool view64)
+                           const std::wstring& defaultValue, View view)
 {
     OpenKey key;
-    if (OpenExisting(key, root, keyPath, Access(KEY_READ, view64)) != ERROR_SUCCESS)
+    if (OpenExisting(key, root, keyPath, Access(KEY_READ, view)) != ERROR_SUCCESS)
         return defaultValue;
 
     DWORD type = 0;
@@ -122,46 +151,46 @@ std::wstring ReadRegString(HKEY root, const std::wstring& keyPath, const std::ws
 }
 
 std::int32_t ReadRegInteger(HKEY root, const std::wstring& keyPath, const std::wstring& name,
-                            std::int32_t defaultValue, bool view64)
+                            std::int32_t defaultValue, View view)
 {
-    return ReadDword(root, keyPath, name, view64).value_or(defaultValue);
+    return ReadDword(root, keyPath, name, view).value_or(defaultValue);
 }
 
 bool ReadRegBool(HKEY root, const std::wstring& keyPath, const std::wstring& name, bool defaultValue,
-                 bool view64)
+                 View view)
 {
-    const auto value = ReadDword(root, keyPath, name, view64);
+    const auto value = ReadDword(root, keyPath, name, view);
     return value ? *value != 0 : defaultValue;
 }
 
 bool WriteRegString(HKEY root, const std::wstring& keyPath, const std::wstring& name,
-                    const std::wstring& value, bool view64)
+                    const std::wstring& value, View view)
 {
-    return SetValue(root, keyPath, name, REG_SZ, value.c_str(), (value.size() + 1) * sizeof(wchar_t), view64);
+    return SetValue(root, keyPath, name, REG_SZ, value.c_str(), (value.size() + 1) * sizeof(wchar_t), view);
 }
 
 bool WriteRegInteger(HKEY root, const std::wstring& keyPath, const std::wstring& name, std::int32_t value,
-                     bool view64)
+                     View view)
 {
-    return SetValue(root, keyPath, name, REG_DWORD, &value, sizeof(value), view64);
+    return SetValue(root, keyPath, name, REG_DWORD, &value, sizeof(value), view);
 }
 
 bool WriteRegBool(HKEY root, const std::wstring& keyPath, const std::wstring& name, bool value,
-                  bool view64)
+                  View view)
 {
-    return WriteRegInteger(root, keyPath, name, value ? 1 : 0, view64);
+    return WriteRegInteger(root, keyPath, name, value ? 1 : 0, view);
 }
 
 bool WriteRegBinary(HKEY root, const std::wstring& keyPath, const std::wstring& name,
-                    std::span<const std::uint8_t> value, bool view64)
+                    std::span<const std::uint8_t> value, View view)
 {
-    return SetValue(root, keyPath, name, REG_BINARY, value.data(), value.size(), view64);
+    return SetValue(root, keyPath, name, REG_BINARY, value.data(), value.size(), view);
 }
 
-bool DeleteRegValue(HKEY root, const std::wstring& keyPath, const std::wstring& name, bool view64)
+bool DeleteRegValue(HKEY root, const std::wstring& keyPath, const std::wstring& name, View view)
 {
     OpenKey key;
-    const LSTATUS opened = OpenExisting(key, root, keyPath, Access(KEY_ALL_ACCESS, view64));
+    const LSTATUS opened = OpenExisting(key, root, keyPath, Access(KEY_ALL_ACCESS, view));
     if (opened == ERROR_FILE_NOT_FOUND)
         return true;
     if (opened != ERROR_SUCCESS)
@@ -170,10 +199,10 @@ bool DeleteRegValue(HKEY root, const std::wstring& keyPath, const std::wstring& 
     return deleted == ERROR_SUCCESS || deleted == ERROR_FILE_NOT_FOUND;
 }
 
-std::optional<RegValue> ReadRegValue(HKEY root, const std::wstring& keyPath, const std::wstring& name, bool view64)
+std::optional<RegValue> ReadRegValue(HKEY root, const std::wstring& keyPath, const std::wstring& name, View view)
 {
     OpenKey key;
-    if (OpenExisting(key, root, keyPath, Access(KEY_QUERY_VALUE, view64)) != ERROR_SUCCESS)
+    if (OpenExisting(key, root, keyPath, Access(KEY_QUERY_VALUE, view)) != ERROR_SUCCESS)
         return std::nullopt;
     RegValue value;
     DWORD size = 0;
@@ -191,12 +220,12 @@ std::optional<RegValue> ReadRegValue(HKEY root, const std::wstring& keyPath, con
 }
 
 bool WriteRegValue(HKEY root, const std::wstring& keyPath, const std::wstring& name, const RegValue& value,
-                   bool view64)
+                   View view)
 {
-    return SetValue(root, keyPath, name, value.type, value.data.data(), value.data.size(), view64);
+    return SetValue(root, keyPath, name, value.type, value.data.data(), value.data.size(), view);
 }
 
-int MissingKeyCount(HKEY root, const std::wstring& keyPath, bool view64)
+int MissingKeyCount(HKEY root, const std::wstring& keyPath, View view)
 {
     int missing = 0;
     for (std::wstring path = keyPath;; ++missing) {
@@ -204,17 +233,17 @@ int MissingKeyCount(HKEY root, const std::wstring& keyPath, bool view64)
         if (leaf.empty())
             return missing; // the root key itself
         OpenKey key;
-        if (OpenExisting(key, root, path, Access(KEY_QUERY_VALUE, view64)) != ERROR_FILE_NOT_FOUND)
+        if (OpenExisting(key, root, path, Access(KEY_QUERY_VALUE, view)) != ERROR_FILE_NOT_FOUND)
             return missing;
         path = parent;
     }
 }
 
-bool DeleteEmptyRegKey(HKEY root, const std::wstring& keyPath, bool view64)
+bool DeleteEmptyRegKey(HKEY root, const std::wstring& keyPath, View view)
 {
     {
         OpenKey key;
-        const LSTATUS opened = OpenExisting(key, root, keyPath, Access(KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS, view64));
+        const LSTATUS opened = OpenExisting(key, root, keyPath, Access(KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS, view));
         if (opened == ERROR_FILE_NOT_FOUND)
             return true;
         if (opened != ERROR_SUCCESS)
@@ -228,17 +257,23 @@ bool DeleteEmptyRegKey(HKEY root, const std::wstring& keyPath, bool view64)
     }
     const auto [parentPath, leaf] = SplitParent(keyPath);
     OpenKey parent;
-    if (OpenExisting(parent, root, parentPath, Access(KEY_ENUMERATE_SUB_KEYS, view64)) != ERROR_SUCCESS)
+    if (OpenExisting(parent, root, parentPath, Access(KEY_ENUMERATE_SUB_KEYS, view)) != ERROR_SUCCESS)
         return false;
-    const LSTATUS deleted = RegDeleteKeyExW(parent.handle, leaf.c_str(), Access(0, view64), 0);
+    const LSTATUS deleted = RegDeleteKeyExW(parent.handle, leaf.c_str(), Access(0, view), 0);
     return deleted == ERROR_SUCCESS || deleted == ERROR_FILE_NOT_FOUND;
 }
 
-bool DeleteRegKeyTree(HKEY root, const std::wstring& keyPath, bool view64)
+bool CanWriteKey(HKEY root, const std::wstring& keyPath, View view)
+{
+    OpenKey key;
+    return OpenOrCreate(key, root, keyPath, view);
+}
+
+bool DeleteRegKeyTree(HKEY root, const std::wstring& keyPath, View view)
 {
     const auto [parentPath, leaf] = SplitParent(keyPath);
     OpenKey parent;
-    const LSTATUS opened = OpenExisting(parent, root, parentPath, Access(KEY_ALL_ACCESS, view64));
+    const LSTATUS opened = OpenExisting(parent, root, parentPath, Access(KEY_ALL_ACCESS, view));
     if (opened == ERROR_FILE_NOT_FOUND)
         return true;
     if (opened != ERROR_SUCCESS)

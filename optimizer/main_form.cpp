@@ -27,7 +27,7 @@ std::wstring Message(std::initializer_list<const wchar_t*> keys) { return Captio
 
 std::wstring ReadProgramString(const wchar_t* name, const std::wstring& defaultValue)
 {
-    return CustomRegistry::ReadRegString(ProgramKey::kRoot, ProgramKey::kPath, name, defaultValue, false);
+    return CustomRegistry::ReadRegString(ProgramKey::kRoot, ProgramKey::kPath, name, defaultValue, ProgramKey::kView);
 }
 
 // The moment of a stored date value as the user reads it; empty when it names none.
@@ -140,6 +140,7 @@ TMKMainForm::TMKMainForm() : ui::Form(L"MKMainForm")
     UpdatesButton.bounds = {412, 320, 154, 33};
     UpdatesButton.shield = true;
 
+    // In the order of the editions' item indexes (Edition).
     for (const wchar_t* edition : {L"Windows 11", L"Windows 10", L"Windows 8", L"Windows 7", L"Windows Vista",
                                    L"Windows XP"})
         WindowsCombo.items.push_back({std::wstring(L"  Microsoft \u00AE ") + edition, Art::kDesktopIcon});
@@ -170,14 +171,14 @@ void TMKMainForm::FormCreate()
     if (lastUpdated.empty())
         lastUpdated = LastUpdatedText(ReadProgramString(ProgramKey::kInstalledDate, L""));
     const int processorType =
-        CustomRegistry::ReadRegInteger(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kProcessorType, -1, false);
+        CustomRegistry::ReadRegInteger(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kProcessorType, -1, ProgramKey::kView);
     const int speedSetting =
-        CustomRegistry::ReadRegInteger(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kSpeedSetting, 0, false);
+        CustomRegistry::ReadRegInteger(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kSpeedSetting, 0, ProgramKey::kView);
     const bool backupExists = TweakRuns::BackupExists();
 
     SoftwareLastUpdateLabel.SetText(SoftwareLastUpdateLabel.Text() + lastUpdated);
     VersionInstalledLabel.SetText(VersionInstalledLabel.Text() + Product::kVersion);
-    WindowsCombo.SetItemIndex(Selections::EditionIndexFor(WindowsVersion::DetectWindowsVersion()));
+    WindowsCombo.SetItemIndex(int(Selections::EditionIndexFor(WindowsVersion::DetectWindowsVersion())));
     ProcessorCombo.SetItemIndex(processorType == -1 ? Selections::DetectProcessorMaker() : processorType);
     RestoreButton.SetEnabled(backupExists);
     SpeedTrackBar.SetPosition(Selections::ClampSpeedSetting(speedSetting));
@@ -198,7 +199,7 @@ void TMKMainForm::StartDueUpdateCheck()
     Shell::StartProgram(Shell::ProgramFolder() + Product::kMainProgram, L"/checkupdate");
 }
 
-int TMKMainForm::ConvertWindowsVersion(int WinVer) const
+TweakCatalogue::VersionGroup TMKMainForm::ConvertWindowsVersion(Edition WinVer) const
 {
     return TweakCatalogue::ConvertWindowsVersion(WinVer);
 }
@@ -214,7 +215,7 @@ bool TMKMainForm::MayChangeSettings()
 
 TweakRuns::Outcome TMKMainForm::ChangeSettings(const wchar_t* headingKey,
                                               std::initializer_list<std::pair<const wchar_t*, int>> steps,
-                                              const std::function<std::vector<TweakRuns::Step>(int versionGroup)>& plan)
+                                              const std::function<std::vector<TweakRuns::Step>(TweakCatalogue::VersionGroup)>& plan)
 {
     Sound::PlayClickSound();
     SetEnabled(false);
@@ -229,7 +230,7 @@ TweakRuns::Outcome TMKMainForm::ChangeSettings(const wchar_t* headingKey,
             settingsForm->ShowProgressStep(Captions::GetCaption(kSettingsSection, key));
     }
     // All registry work follows the last step.
-    const TweakRuns::Outcome outcome = TweakRuns::Execute(plan(ConvertWindowsVersion(WindowsCombo.ItemIndex())));
+    const TweakRuns::Outcome outcome = TweakRuns::Execute(plan(ConvertWindowsVersion(Edition(WindowsCombo.ItemIndex()))));
     SetEnabled(true);
     settingsForm->Close();
     RestoreButton.SetEnabled(TweakRuns::BackupExists());
@@ -253,15 +254,15 @@ void TMKMainForm::GoButtonClick()
         return;
     const bool backupExists = TweakRuns::BackupExists();
     CustomRegistry::WriteRegInteger(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kProcessorType,
-                                    ProcessorCombo.ItemIndex(), false);
+                                    ProcessorCombo.ItemIndex(), ProgramKey::kView);
     CustomRegistry::WriteRegInteger(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kSpeedSetting,
-                                    SpeedTrackBar.Position(), false);
+                                    SpeedTrackBar.Position(), ProgramKey::kView);
     const TweakRuns::Outcome outcome = ChangeSettings(
         L"MessageUpdate",
         {{L"MessageChange1", 2}, {L"MessageChange2", 3}, {L"MessageChange3", 1}, {L"MessageChange4", 2},
          {L"MessageChange5", 4}, {L"MessageChange6", 4}, {L"MessageChange7", 2}, {L"MessageChange8", 3},
          {L"MessageChange9", 4}, {L"MessageChange10", 6}},
-        [backupExists](int group) { return TweakRuns::PlanOptimize(group, backupExists); });
+        [backupExists](TweakCatalogue::VersionGroup group) { return TweakRuns::PlanOptimize(group, backupExists); });
     // Without a complete backup Optimize changed nothing, so no restart is needed.
     if (outcome == TweakRuns::Outcome::Stopped)
         ui::Application::Instance().MessageBox(Handle(), Message({L"MessageBoxBackupFailed1", L"MessageBoxBackupFailed2"}),

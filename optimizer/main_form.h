@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "optimizer/about_form.h"
+#include "optimizer/edition.h"
 #include "optimizer/settings_form.h"
+#include "optimizer/tweak_catalogue.h"
 #include "optimizer/tweak_runs.h"
 #include "ui/form.h"
 
@@ -68,7 +70,7 @@ public:
     void FormCreate();
     // Starts the due update check; the start-up calls it once the window is shown.
     void StartDueUpdateCheck();
-    int ConvertWindowsVersion(int WinVer) const;
+    TweakCatalogue::VersionGroup ConvertWindowsVersion(Edition WinVer) const;
 
     void GoButtonClick();
     void RestoreButtonClick();
@@ -87,7 +89,7 @@ private:
     // count of each), then the registry work of the plan; the caller asks the last question.
     TweakRuns::Outcome ChangeSettings(const wchar_t* headingKey,
                                       std::initializer_list<std::pair<const wchar_t*, int>> steps,
-                                      const std::function<std::vector<TweakRuns::Step>(int versionGroup)>& plan);
+                                      const std::function<std::vector<TweakRuns::Step>(TweakCatalogue::VersionGroup)>& plan);
     void AskForRestart(bool everyChangeMade);
     void SetUnderline(ui::Label& label, bool underline);
     bool updateCheckDue = false;

@@ -27,18 +27,20 @@ DWORD GetDword(const std::vector<std::uint8_t>& data, size_t offset)
 
 } // namespace
 
-Record TakeRecord(const TweakCatalogue::Tweak& tweak)
+Record TakeRecord(const TweakCatalogue::Tweak& tweak, View view)
 {
     const std::wstring path(tweak.keyPath);
-    return Record{CustomRegistry::ReadRegValue(tweak.root, path, std::wstring(tweak.valueName), false),
-                  CustomRegistry::MissingKeyCount(tweak.root, path, false)};
+    return Record{CustomRegistry::ReadRegValue(tweak.root, path, std::wstring(tweak.valueName), view),
+                  CustomRegistry::MissingKeyCount(tweak.root, path, view)};
 }
 
-std::wstring RecordName(const TweakCatalogue::Tweak& tweak)
+std::wstring RecordName(const TweakCatalogue::Tweak& tweak, View view)
 {
-    // keyPath starts and ends with a backslash: "HKLM\System\...\Parameters\KeepAliveTime".
-    return std::wstring(tweak.root == HKEY_CURRENT_USER ? L"HKCU" : L"HKLM") + std::wstring(tweak.keyPath) +
-           std::wstring(tweak.valueName);
+    // keyPath starts and ends with a backslash: "HKLM\System\...\Parameters\KeepAliveTime" for
+    // the 32-bit view, as earlier releases named their records, "HKLM64\System\..." for the
+    // 64-bit view.
+    return std::wstring(tweak.root == HKEY_CURRENT_USER ? L"HKCU" : L"HKLM") + (view == View::Bits64 ? L"64" : L"") +
+           std::wstring(tweak.keyPath) + std::wstring(tweak.valueName);
 }
 
 RegValue Encode(const Record& record)
@@ -71,14 +73,17 @@ Record Decode(const RegValue& stored)
     return record;
 }
 
-bool RecordsKept()
+bool HoldsUnrecordedChanges()
 {
-    return CustomRegistry::MissingKeyCount(ProgramKey::kRoot, ProgramKey::kOriginalsPath, false) == 0;
+    using namespace ProgramKey;
+    return CustomRegistry::MissingKeyCount(kRoot, kOriginalsPath, kView) != 0 ||
+           CustomRegistry::ReadRegBool(kRoot, kOriginalsPath, kUnrecorded, false, kView);
 }
 
-std::optional<Record> ReadRecord(const TweakCatalogue::Tweak& tweak)
+std::optional<Record> ReadRecord(const TweakCatalogue::Tweak& tweak, View view)
 {
-    const auto stored = CustomRegistry::ReadRegValue(ProgramKey::kRoot, ProgramKey::kOriginalsPath, RecordName(tweak), false);
+    const auto stored =
+        CustomRegistry::ReadRegValue(ProgramKey::kRoot, ProgramKey::kOriginalsPath, RecordName(tweak, view), ProgramKey::kView);
     if (!stored)
         return std::nullopt;
     return Decode(*stored);

@@ -5,27 +5,27 @@
 #include <algorithm>
 
 #include "common/registry.h"
-#include "common/windows_version.h"
 #include "ui/text.h"
 
 namespace Selections {
 
-int EditionIndexFor(int windowsVersion)
+Edition EditionIndexFor(WindowsVersion::DetectedVersion detected)
 {
-    using namespace WindowsVersion;
-    switch (windowsVersion) {
-    case kWindows11: return 0;
-    case kWindows10: return 1;
-    case kWindows8: return 2;
-    case kWindows7: return 3;
-    case kWindowsVista: return 4;
-    case kWindowsXP: return 5;
-    case kWindowsServer2012: return 6;
-    case kWindowsServer2008: return 7;
-    case kWindowsServer2003: return 8;
-    case kWindows2000: return 9;
-    default: return 0;
+    using enum WindowsVersion::DetectedVersion;
+    switch (detected) {
+    case Windows11: return Edition::Windows11;
+    case Windows10: return Edition::Windows10;
+    case Windows8: return Edition::Windows8;
+    case Windows7: return Edition::Windows7;
+    case WindowsVista: return Edition::WindowsVista;
+    case WindowsXP: return Edition::WindowsXP;
+    case WindowsServer2012: return Edition::WindowsServer2012;
+    case WindowsServer2008: return Edition::WindowsServer2008;
+    case WindowsServer2003: return Edition::WindowsServer2003;
+    case Windows2000: return Edition::WindowsServer2000;
+    case NotRecognised: break;
     }
+    return Edition::Windows11;
 }
 
 int ProcessorMakerFor(const std::wstring& processorName)
@@ -44,7 +44,8 @@ int DetectProcessorMaker()
 {
     return ProcessorMakerFor(CustomRegistry::ReadRegString(HKEY_LOCAL_MACHINE,
                                                            L"\\HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0\\",
-                                                           L"ProcessorNameString", L"", false));
+                                                           L"ProcessorNameString", L"",
+                                                           CustomRegistry::WindowsView()));
 }
 
 int ClampSpeedSetting(int stored)

@@ -2,13 +2,16 @@
 
 #include <string>
 
-// The three choices of the main window, as it preselects them at start: the Windows edition
-// (edition index, 0 Windows 11 to 9 Windows Server 2000), the processor maker (0 Intel,
-// 1 AMD, 2 VIA) and the speed setting (0 Boost, 1 Maximum Boost).
+#include "common/windows_version.h"
+#include "optimizer/edition.h"
+
+// The three choices of the main window, as it preselects them at start: the Windows edition,
+// the processor maker (0 Intel, 1 AMD, 2 VIA) and the speed setting (0 Boost, 1 Maximum
+// Boost).
 namespace Selections {
 
-// The edition index for a code of DetectWindowsVersion; Windows 11 when not recognised.
-int EditionIndexFor(int windowsVersion);
+// The edition for what DetectWindowsVersion found; Windows 11 when it recognised none.
+Edition EditionIndexFor(WindowsVersion::DetectedVersion detected);
 
 // The processor maker a processor name names, ignoring case; Intel when none.
 int ProcessorMakerFor(const std::wstring& processorName);

@@ -18,15 +18,15 @@ namespace Startup {
 std::wstring RecordStart()
 {
     using namespace CustomRegistry;
-    std::wstring installed = ReadRegString(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kInstalledDate, L"", false);
+    std::wstring installed = ReadRegString(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kInstalledDate, L"", ProgramKey::kView);
     if (installed.empty()) {
         installed = Timestamp::TimestampText(Timestamp::NowMilliseconds());
-        WriteRegString(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kInstalledDate, installed, false);
+        WriteRegString(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kInstalledDate, installed, ProgramKey::kView);
     }
-    if (ReadRegBool(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kUpdated, false, false)) {
-        WriteRegBool(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kUpdated, false, false);
+    if (ReadRegBool(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kUpdated, false, ProgramKey::kView)) {
+        WriteRegBool(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kUpdated, false, ProgramKey::kView);
         WriteRegString(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kUpdatedDate,
-                       Timestamp::TimestampText(Timestamp::NowMilliseconds()), false);
+                       Timestamp::TimestampText(Timestamp::NowMilliseconds()), ProgramKey::kView);
     }
     return installed;
 }

@@ -87,33 +87,45 @@ const std::array<Tweak, kTweakCount> kTweaks = {{
     // Restore deletes the two thumbnail values under the condition they are written under,
     // like every other row: deleting them for the server group instead would leave them
     // behind where Optimize wrote them and remove the user's own where it did not.
-    /* 28 */ {kHklm, kExplorer, L"ThumbnailSize", Dword, Number(96), NotGroup0, kNoBackup},
-    /* 29 */ {kHklm, kExplorer, L"ThumbnailQuality", Dword, Number(80), NotGroup0, kNoBackup},
-    /* 30 */ {kHklm, kSessionManager, L"EnablePrefetcher", Dword, Number(1), NotGroup0, kNoBackup},
-    /* 31 */ {kHklm, kSessionManager, L"AutoChkTimeOut", Dword, Number(0), Groups0247, kNoBackup},
-    /* 32 */ {kHklm, kBootOptimize, L"Enable", Text, String(L"Y"), Groups1356Up8, kNoBackup},
-    /* 33 */ {kHklm, kP3, L"HackFlags", Dword, Number(1), Groups1356Up8, kNoBackup},
+    /* 28 */ {kHklm, kExplorer, L"ThumbnailSize", Dword, Number(96), NotServer2003, kNoBackup},
+    /* 29 */ {kHklm, kExplorer, L"ThumbnailQuality", Dword, Number(80), NotServer2003, kNoBackup},
+    /* 30 */ {kHklm, kSessionManager, L"EnablePrefetcher", Dword, Number(1), NotServer2003, kNoBackup},
+    /* 31 */ {kHklm, kSessionManager, L"AutoChkTimeOut", Dword, Number(0), XpAndServers, kNoBackup},
+    /* 32 */ {kHklm, kBootOptimize, L"Enable", Text, String(L"Y"), DesktopsSinceVista, kNoBackup},
+    /* 33 */ {kHklm, kP3, L"HackFlags", Dword, Number(1), DesktopsSinceVista, kNoBackup},
 }};
 
-int ConvertWindowsVersion(int winVer)
+VersionGroup ConvertWindowsVersion(Edition WinVer)
 {
-    // Edition index: 0 Windows 11, 1 10, 2 8, 3 7, 4 Vista, 5 XP, 6 Server 2012, 7 Server 2008,
-    // 8 Server 2003; 9 Server 2000 has no group of its own.
-    constexpr int kGroups[] = {8, 6, 5, 3, 1, 7, 4, 2, 0};
-    return winVer >= 0 && winVer < int(std::size(kGroups)) ? kGroups[winVer] : -1;
+    switch (WinVer) {
+    case Edition::Windows11: return VersionGroup::Windows11;
+    case Edition::Windows10: return VersionGroup::Windows10;
+    case Edition::Windows8: return VersionGroup::Windows8;
+    case Edition::Windows7: return VersionGroup::Windows7;
+    case Edition::WindowsVista: return VersionGroup::WindowsVista;
+    case Edition::WindowsXP: return VersionGroup::WindowsXP;
+    case Edition::WindowsServer2012: return VersionGroup::WindowsServer2012;
+    case Edition::WindowsServer2008: return VersionGroup::WindowsServer2008;
+    case Edition::WindowsServer2003: return VersionGroup::WindowsServer2003;
+    case Edition::WindowsServer2000: break; // no group of its own
+    }
+    return VersionGroup::None; // also for nothing selected (-1) and any value outside the list
 }
 
-bool Meets(Condition condition, int versionGroup)
+bool Meets(Condition condition, VersionGroup versionGroup)
 {
+    using enum VersionGroup;
     switch (condition) {
     case Always:
         return true;
-    case NotGroup0:
-        return versionGroup != 0;
-    case Groups0247:
-        return versionGroup == 0 || versionGroup == 2 || versionGroup == 4 || versionGroup == 7;
-    case Groups1356Up8:
-        return versionGroup == 1 || versionGroup == 3 || versionGroup == 5 || versionGroup == 6 || versionGroup >= 8;
+    case NotServer2003:
+        return versionGroup != WindowsServer2003;
+    case XpAndServers:
+        return versionGroup == WindowsServer2003 || versionGroup == WindowsServer2008 ||
+               versionGroup == WindowsServer2012 || versionGroup == WindowsXP;
+    case DesktopsSinceVista:
+        return versionGroup == WindowsVista || versionGroup == Windows7 || versionGroup == Windows8 ||
+               versionGroup == Windows10 || versionGroup == Windows11;
     }
     return false;
 }

@@ -8,6 +8,8 @@
 #include <span>
 #include <string_view>
 
+#include "optimizer/edition.h"
+
 // The fixed list of Windows registry values that Optimize writes and Restore undoes. It is
 // data: every row says where its value lives, what Optimize writes there and when, and how
 // Restore takes it back.
@@ -15,12 +17,28 @@ namespace TweakCatalogue {
 
 enum class ValueType { Dword, Text, Binary };
 
-// Which edition's rows are written, as a test of the version group.
+// What ConvertWindowsVersion makes of an edition; the catalogue's conditions test it. Each
+// group but None stands for the one edition of its name; None for Windows Server 2000 and
+// for anything outside the edition list.
+enum class VersionGroup {
+    None = -1,
+    WindowsServer2003 = 0,
+    WindowsVista = 1,
+    WindowsServer2008 = 2,
+    Windows7 = 3,
+    WindowsServer2012 = 4,
+    Windows8 = 5,
+    Windows10 = 6,
+    WindowsXP = 7,
+    Windows11 = 8,
+};
+
+// Which editions' runs write a row.
 enum class Condition {
     Always,
-    NotGroup0,      // every edition but Windows Server 2003
-    Groups0247,     // Windows Server 2003, 2008, 2012 and XP
-    Groups1356Up8,  // Windows Vista, 7, 8, 10 and 11
+    NotServer2003,      // every edition but Windows Server 2003 (Server 2000 too)
+    XpAndServers,       // Windows XP and Windows Server 2003, 2008 and 2012
+    DesktopsSinceVista, // Windows Vista, 7, 8, 10 and 11
 };
 
 // One value's data; only the member of the row's type is used.
@@ -47,10 +65,8 @@ struct Tweak {
 inline constexpr size_t kTweakCount = 33;
 extern const std::array<Tweak, kTweakCount> kTweaks;
 
-// The version group of an edition index (the item index of the edition list, 0 Windows 11
-// to 9 Windows Server 2000); -1 for Windows Server 2000 and for anything outside the list.
-int ConvertWindowsVersion(int winVer);
+VersionGroup ConvertWindowsVersion(Edition WinVer);
 
-bool Meets(Condition condition, int versionGroup);
+bool Meets(Condition condition, VersionGroup versionGroup);
 
 } // namespace TweakCatalogue

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/registry.h"
+#include "optimizer/tweak_catalogue.h"
 
 // The registry work of one Optimize or one Restore, as a list of single registry changes in
 // the order they are made. The order is what keeps the user's machine restorable when the
@@ -16,6 +17,8 @@
 // - Restore gives every row Optimize wrote its original back first, and only when all of
 //   them went back deletes "Restore", the saved copies and the records; a backup is never
 //   dropped before it has been used in full.
+// Windows' values are changed in the view Windows reads (CustomRegistry::WindowsView), the
+// program key in its own; what an earlier release wrote in the 32-bit view is undone there.
 namespace TweakRuns {
 
 struct Step {
@@ -31,6 +34,7 @@ struct Step {
     std::wstring keyPath;
     std::wstring valueName;
     CustomRegistry::RegValue value; // for writes
+    CustomRegistry::View view = CustomRegistry::View::Bits32;
 };
 
 enum class Outcome {
@@ -42,12 +46,13 @@ enum class Outcome {
 // Optimize for a version group. `backupExists` is what "Restore" read when the run began.
 // The current Windows values are read now: the seven for the backup when none exists, and
 // the rows not yet recorded.
-std::vector<Step> PlanOptimize(int versionGroup, bool backupExists);
+std::vector<Step> PlanOptimize(TweakCatalogue::VersionGroup versionGroup, bool backupExists);
 
 // Restore for a version group; the saved copies and records are read now. The version group
-// only matters for a backup that keeps no records. A change that would leave a value as it
-// already is is not made, so a key that refused Optimize does not hold up Restore.
-std::vector<Step> PlanRestore(int versionGroup);
+// only matters for the changes of a release that kept no records. A change that would leave
+// a value as it already is is not made, so a key that refused Optimize does not hold up
+// Restore.
+std::vector<Step> PlanRestore(TweakCatalogue::VersionGroup versionGroup);
 
 // Makes one change; false when the registry refused it.
 bool Execute(const Step& step);

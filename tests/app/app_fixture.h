@@ -28,12 +28,12 @@ inline std::vector<TestRegistry::Snapshot::Place> TouchedValues()
 {
     std::vector<TestRegistry::Snapshot::Place> places;
     for (const auto& t : TweakCatalogue::kTweaks) {
-        places.push_back({t.root, std::wstring(t.keyPath), std::wstring(t.valueName)});
-        places.push_back({ProgramKey::kRoot, ProgramKey::kPath, std::wstring(t.valueName)});
+        places.push_back({t.root, std::wstring(t.keyPath), std::wstring(t.valueName), TestRegistry::kWindowsView});
+        places.push_back({ProgramKey::kRoot, ProgramKey::kPath, std::wstring(t.valueName), TestRegistry::kProgramKeyView});
     }
     for (const wchar_t* name : {ProgramKey::kRestore, ProgramKey::kProcessorType, ProgramKey::kSpeedSetting,
                                 ProgramKey::kInstalledDate, ProgramKey::kUpdatedDate, ProgramKey::kUpdated})
-        places.push_back({ProgramKey::kRoot, ProgramKey::kPath, name});
+        places.push_back({ProgramKey::kRoot, ProgramKey::kPath, name, TestRegistry::kProgramKeyView});
     places.push_back({HKEY_LOCAL_MACHINE, L"\\HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0\\", L"ProcessorNameString"});
     return places;
 }
@@ -44,9 +44,9 @@ protected:
     {
         for (const auto& place : snapshot.Places()) {
             if (place.path == ProgramKey::kPath)
-                TestRegistry::Delete(place.root, place.path, place.name);
+                TestRegistry::Delete(place.root, place.path, place.name, place.view);
         }
-        TestRegistry::DeleteTree(ProgramKey::kRoot, ProgramKey::kOriginalsPath);
+        TestRegistry::DeleteTree(ProgramKey::kRoot, ProgramKey::kOriginalsPath, TestRegistry::kProgramKeyView);
         ui::Application::Instance().SetMessageBoxHandler(
             [this](HWND owner, const std::wstring& text, const std::wstring& title, UINT flags) {
                 const HWND main = FindWindowW(L"TMKMainForm", nullptr);
@@ -70,7 +70,7 @@ protected:
 
     void TearDown() override
     {
-        TestRegistry::DeleteTree(ProgramKey::kRoot, ProgramKey::kOriginalsPath);
+        TestRegistry::DeleteTree(ProgramKey::kRoot, ProgramKey::kOriginalsPath, TestRegistry::kProgramKeyView);
         ui::Application::Instance().SetMessageBoxHandler(nullptr);
         Shell::SetLaunchHandler(nullptr);
         Restart::SetRestartRequest(nullptr);

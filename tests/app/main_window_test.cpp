@@ -19,7 +19,7 @@ class MainWindowTest : public AppWindowsTest {
 protected:
     static std::optional<RawValue> Program(const wchar_t* name)
     {
-        return TestRegistry::Read(ProgramKey::kRoot, ProgramKey::kPath, name);
+        return TestRegistry::Read(ProgramKey::kRoot, ProgramKey::kPath, name, TestRegistry::kProgramKeyView);
     }
 
     std::wstring FinalQuestion(const std::wstring& first) const
@@ -147,7 +147,8 @@ TEST_F(MainWindowTest, ARunThatCouldNotMakeEveryChangeSaysSo)
         messages.clear();
         answers = c.restore ? std::deque<int>{IDOK, IDNO} : std::deque<int>{IDNO};
         {
-            TestRegistry::DenyWrites deny(c.refusing.root, std::wstring(c.refusing.keyPath));
+            TestRegistry::DenyWrites deny(c.refusing.root, std::wstring(c.refusing.keyPath), KEY_SET_VALUE | KEY_CREATE_SUB_KEY,
+                                          TestRegistry::kWindowsView);
             if (c.restore)
                 windows.main.RestoreButtonClick();
             else
@@ -175,11 +176,11 @@ TEST_F(MainWindowTest, OptimizeWithoutABackupChangesNothing)
 {
     Windows windows;
     // Records left by a run that died: Optimize must replace them and may not.
-    TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kOriginalsPath, L"stale", TestRegistry::Dword(1));
+    TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kOriginalsPath, L"stale", TestRegistry::Dword(1), TestRegistry::kProgramKeyView);
     const auto keepAliveTime = TestRegistry::Read(HKEY_LOCAL_MACHINE, std::wstring(TweakCatalogue::kTweaks[7].keyPath),
-                                                  L"KeepAliveTime");
+                                                  L"KeepAliveTime", TestRegistry::kWindowsView);
     {
-        TestRegistry::DenyWrites deny(ProgramKey::kRoot, ProgramKey::kOriginalsPath, KEY_ALL_ACCESS);
+        TestRegistry::DenyWrites deny(ProgramKey::kRoot, ProgramKey::kOriginalsPath, KEY_ALL_ACCESS, TestRegistry::kProgramKeyView);
         windows.main.GoButtonClick();
     }
     ASSERT_EQ(messages.size(), 1u);
@@ -188,7 +189,8 @@ TEST_F(MainWindowTest, OptimizeWithoutABackupChangesNothing)
     EXPECT_EQ(restarts.size(), 0u);
     EXPECT_EQ(Program(ProgramKey::kRestore), std::nullopt);
     EXPECT_FALSE(windows.main.RestoreButton.Enabled());
-    EXPECT_EQ(TestRegistry::Read(HKEY_LOCAL_MACHINE, std::wstring(TweakCatalogue::kTweaks[7].keyPath), L"KeepAliveTime"),
+    EXPECT_EQ(TestRegistry::Read(HKEY_LOCAL_MACHINE, std::wstring(TweakCatalogue::kTweaks[7].keyPath), L"KeepAliveTime",
+                                 TestRegistry::kWindowsView),
               keepAliveTime);
 }
 
@@ -197,8 +199,8 @@ TEST_F(MainWindowTest, OptimizeWithoutABackupChangesNothing)
 TEST_F(MainWindowTest, WithoutAdministratorRightsNothingBegins)
 {
     Windows windows;
-    ASSERT_TRUE(CustomRegistry::WriteRegInteger(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kProcessorType, 0, false));
-    TestRegistry::DenyWrites deny(ProgramKey::kRoot, ProgramKey::kPath);
+    ASSERT_TRUE(CustomRegistry::WriteRegInteger(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kProcessorType, 0, ProgramKey::kView));
+    TestRegistry::DenyWrites deny(ProgramKey::kRoot, ProgramKey::kPath, KEY_SET_VALUE | KEY_CREATE_SUB_KEY, TestRegistry::kProgramKeyView);
     windows.main.ProcessorCombo.SetItemIndex(2);
     for (const auto click : {&TMKMainForm::GoButtonClick, &TMKMainForm::RestoreButtonClick}) {
         messages.clear();
@@ -282,9 +284,9 @@ TEST_F(MainWindowTest, StartsTheUpdateCheckWhenTheLastUpdateIsMoreThan45DaysAway
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        TestRegistry::Delete(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kUpdatedDate);
+        TestRegistry::Delete(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kUpdatedDate, TestRegistry::kProgramKeyView);
         if (c.updatedDate)
-            TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kUpdatedDate, TestRegistry::Sz(*c.updatedDate));
+            TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kUpdatedDate, TestRegistry::Sz(*c.updatedDate), TestRegistry::kProgramKeyView);
         launches.clear();
         Windows windows;
         ASSERT_EQ(launches.size(), c.checks ? 1u : 0u);
@@ -309,10 +311,10 @@ TEST_F(MainWindowTest, PreselectsStoredChoicesAndShowsTheLastUpdate)
         EXPECT_EQ(windows.main.SoftwareLastUpdateLabel.Text(), L"Last updated : ");
         EXPECT_EQ(windows.main.VersionInstalledLabel.Text(), L"Version installed : 2.10.21.2024");
     }
-    TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kProcessorType, TestRegistry::Dword(2));
-    TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kSpeedSetting, TestRegistry::Dword(5));
-    TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kRestore, TestRegistry::Dword(1));
-    TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kInstalledDate, TestRegistry::Sz(L"1709906709"));
+    TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kProcessorType, TestRegistry::Dword(2), TestRegistry::kProgramKeyView);
+    TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kSpeedSetting, TestRegistry::Dword(5), TestRegistry::kProgramKeyView);
+    TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kRestore, TestRegistry::Dword(1), TestRegistry::kProgramKeyView);
+    TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kInstalledDate, TestRegistry::Sz(L"1709906709"), TestRegistry::kProgramKeyView);
     {
         Windows windows;
         EXPECT_EQ(windows.main.ProcessorCombo.ItemIndex(), 2);
@@ -332,12 +334,12 @@ TEST_F(MainWindowTest, EveryStartRecordsTheFirstStartAndAnInstalledUpdate)
     EXPECT_EQ(Program(ProgramKey::kUpdated), std::nullopt);
 
     // A stored text stays, whatever it is; "Updated" is consumed once.
-    TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kInstalledDate, TestRegistry::Sz(L"long ago"));
-    TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kUpdated, TestRegistry::Dword(1));
+    TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kInstalledDate, TestRegistry::Sz(L"long ago"), TestRegistry::kProgramKeyView);
+    TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kUpdated, TestRegistry::Dword(1), TestRegistry::kProgramKeyView);
     EXPECT_EQ(Startup::RecordStart(), L"long ago");
     EXPECT_EQ(Program(ProgramKey::kUpdated), TestRegistry::Dword(0));
     ASSERT_TRUE(Program(ProgramKey::kUpdatedDate));
-    const auto updated = CustomRegistry::ReadRegString(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kUpdatedDate, L"", false);
+    const auto updated = CustomRegistry::ReadRegString(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kUpdatedDate, L"", ProgramKey::kView);
     EXPECT_GE(std::stoll(updated), std::stoll(before));
 }
 

@@ -62,11 +62,11 @@ std::vector<TestRegistry::Snapshot::Place> TouchedValues()
 {
     std::vector<TestRegistry::Snapshot::Place> places;
     for (const auto& t : TweakCatalogue::kTweaks) {
-        places.push_back({t.root, std::wstring(t.keyPath), std::wstring(t.valueName)});
-        places.push_back({ProgramKey::kRoot, ProgramKey::kPath, std::wstring(t.valueName)});
+        places.push_back({t.root, std::wstring(t.keyPath), std::wstring(t.valueName), TestRegistry::kWindowsView});
+        places.push_back({ProgramKey::kRoot, ProgramKey::kPath, std::wstring(t.valueName), TestRegistry::kProgramKeyView});
     }
     for (const wchar_t* name : {ProgramKey::kRestore, ProgramKey::kProcessorType, ProgramKey::kSpeedSetting})
-        places.push_back({ProgramKey::kRoot, ProgramKey::kPath, name});
+        places.push_back({ProgramKey::kRoot, ProgramKey::kPath, name, TestRegistry::kProgramKeyView});
     return places;
 }
 
@@ -94,7 +94,7 @@ TEST(MarlowickTest, AUserOptimizesAndRestores)
 #endif
     TestRegistry::Snapshot snapshot(TouchedValues());
     for (const auto& place : snapshot.Places())
-        TestRegistry::Delete(place.root, place.path, place.name);
+        TestRegistry::Delete(place.root, place.path, place.name, place.view);
     const auto& autoReboot = TweakCatalogue::kTweaks[15];
     TestRegistry::Write(autoReboot.root, std::wstring(autoReboot.keyPath), L"AutoReboot", TestRegistry::Dword(0));
 
@@ -106,7 +106,7 @@ TEST(MarlowickTest, AUserOptimizesAndRestores)
     const HWND optimized = MessageBoxOf(window);
     ASSERT_NE(optimized, nullptr) << "no question after Optimize";
     ASSERT_TRUE(Answer(optimized, L"&No"));
-    EXPECT_EQ(TestRegistry::Read(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kRestore), TestRegistry::Dword(1));
+    EXPECT_EQ(TestRegistry::Read(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kRestore, TestRegistry::kProgramKeyView), TestRegistry::Dword(1));
     EXPECT_EQ(TestRegistry::Read(autoReboot.root, std::wstring(autoReboot.keyPath), L"AutoReboot"), TestRegistry::Dword(1));
 
     const HWND restore = ChildWithText(window, L"&Restore");
@@ -114,7 +114,7 @@ TEST(MarlowickTest, AUserOptimizesAndRestores)
     Click(restore);
     ASSERT_NO_FATAL_FAILURE(ConfirmRestoreAndRestartLater(window));
     EXPECT_FALSE(IsWindowEnabled(restore));
-    EXPECT_EQ(TestRegistry::Read(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kRestore), std::nullopt);
+    EXPECT_EQ(TestRegistry::Read(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kRestore, TestRegistry::kProgramKeyView), std::nullopt);
     EXPECT_EQ(TestRegistry::Read(autoReboot.root, std::wstring(autoReboot.keyPath), L"AutoReboot"), TestRegistry::Dword(0));
 
     PostMessageW(window, WM_CLOSE, 0, 0);
@@ -136,8 +136,8 @@ TEST(MarlowickTest, AUserRestoresAfterChangingTheEditionAndRestarting)
     for (const bool refused : {false, true}) {
         SCOPED_TRACE(refused ? "the TCP/IP key refused writes" : "every write accepted");
         for (const auto& place : snapshot.Places())
-            TestRegistry::Delete(place.root, place.path, place.name);
-        TestRegistry::DeleteTree(ProgramKey::kRoot, ProgramKey::kOriginalsPath);
+            TestRegistry::Delete(place.root, place.path, place.name, place.view);
+        TestRegistry::DeleteTree(ProgramKey::kRoot, ProgramKey::kOriginalsPath, TestRegistry::kProgramKeyView);
         missingKeys.RemoveCreated();
         // The seven rows with a saved copy come back as their defaults where they were
         // missing; the user here has all of them, one set by hand.
@@ -182,8 +182,8 @@ TEST(MarlowickTest, AUserRestoresAfterChangingTheEditionAndRestarting)
         EXPECT_EQ(marlowick.Wait(), 0);
 
         EXPECT_EQ(MachineState::Differences(MachineState::Now(), before), "");
-        EXPECT_EQ(TestRegistry::Read(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kRestore), std::nullopt);
-        EXPECT_FALSE(TestRegistry::KeyExists(ProgramKey::kRoot, ProgramKey::kOriginalsPath));
+        EXPECT_EQ(TestRegistry::Read(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kRestore, TestRegistry::kProgramKeyView), std::nullopt);
+        EXPECT_FALSE(TestRegistry::KeyExists(ProgramKey::kRoot, ProgramKey::kOriginalsPath, TestRegistry::kProgramKeyView));
     }
 }
 

@@ -99,22 +99,22 @@ void DeleteTree(HKEY root, const std::wstring& path, REGSAM view)
 Snapshot::Snapshot(std::vector<Place> placesToKeep) : places(std::move(placesToKeep))
 {
     for (const Place& place : places)
-        saved.push_back(Read(place.root, place.path, place.name));
+        saved.push_back(Read(place.root, place.path, place.name, place.view));
 }
 
 Snapshot::~Snapshot()
 {
     for (size_t i = 0; i < places.size(); ++i) {
         if (saved[i])
-            Write(places[i].root, places[i].path, places[i].name, *saved[i]);
+            Write(places[i].root, places[i].path, places[i].name, *saved[i], places[i].view);
         else
-            Delete(places[i].root, places[i].path, places[i].name);
+            Delete(places[i].root, places[i].path, places[i].name, places[i].view);
     }
 }
 
-DenyWrites::DenyWrites(HKEY root, const std::wstring& path, REGSAM denied)
+DenyWrites::DenyWrites(HKEY root, const std::wstring& path, REGSAM denied, REGSAM view)
 {
-    Check(RegOpenKeyExW(root, Relative(path).c_str(), 0, READ_CONTROL | WRITE_DAC, &key), "RegOpenKeyExW");
+    Check(RegOpenKeyExW(root, Relative(path).c_str(), 0, READ_CONTROL | WRITE_DAC | view, &key), "RegOpenKeyExW");
 
     DWORD size = 0;
     RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, nullptr, &size);

@@ -21,7 +21,17 @@ RawValue Dword(std::int32_t value);
 RawValue Sz(const std::wstring& text); // with its terminating NUL
 RawValue Raw(DWORD type, std::vector<std::uint8_t> bytes);
 
-// `view` is 0 for the view of this 32-bit process, or KEY_WOW64_64KEY / KEY_WOW64_32KEY.
+// The registry views by name. 64-bit Windows and Wine take both flags from a program of
+// either bitness, so a test names the view it means, as the 32-bit and the 64-bit builds of
+// the tests must mean the same one.
+inline constexpr REGSAM kView32 = KEY_WOW64_32KEY;
+inline constexpr REGSAM kView64 = KEY_WOW64_64KEY;
+// Where the programs keep their key: where the 32-bit setup program writes it.
+inline constexpr REGSAM kProgramKeyView = kView32;
+// Where 64-bit Windows reads its own values, the catalogue's rows among them.
+inline constexpr REGSAM kWindowsView = kView64;
+
+// `view` is 0 for this process's own view, or one of the views above.
 std::optional<RawValue> Read(HKEY root, const std::wstring& path, const std::wstring& name, REGSAM view = 0);
 void Write(HKEY root, const std::wstring& path, const std::wstring& name, const RawValue& value, REGSAM view = 0);
 void Delete(HKEY root, const std::wstring& path, const std::wstring& name, REGSAM view = 0);
@@ -35,6 +45,7 @@ public:
     struct Place {
         HKEY root;
         std::wstring path, name;
+        REGSAM view = 0;
     };
     explicit Snapshot(std::vector<Place> places);
     ~Snapshot();
@@ -52,7 +63,8 @@ private:
 // `denied` widens what is refused (KEY_ALL_ACCESS: the key can be neither read nor removed).
 class DenyWrites {
 public:
-    DenyWrites(HKEY root, const std::wstring& path, REGSAM denied = KEY_SET_VALUE | KEY_CREATE_SUB_KEY);
+    DenyWrites(HKEY root, const std::wstring& path, REGSAM denied = KEY_SET_VALUE | KEY_CREATE_SUB_KEY,
+               REGSAM view = 0);
     ~DenyWrites();
     DenyWrites(const DenyWrites&) = delete;
     DenyWrites& operator=(const DenyWrites&) = delete;

@@ -17,7 +17,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     if (!args || count != 4)
         return 2;
     const std::wstring operation = args[1];
-    const int group = TweakCatalogue::ConvertWindowsVersion(_wtoi(args[2]));
+    const auto group = TweakCatalogue::ConvertWindowsVersion(Edition(_wtoi(args[2])));
     const size_t changes = size_t(_wtoi(args[3]));
 
     std::vector<TweakRuns::Step> steps;

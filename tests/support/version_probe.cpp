@@ -5,5 +5,5 @@
 // Exits with the Windows version code it detects, for tests that set the version Wine reports.
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
-    return WindowsVersion::DetectWindowsVersion();
+    return int(WindowsVersion::DetectWindowsVersion());
 }

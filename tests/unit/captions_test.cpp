@@ -206,13 +206,13 @@ TEST(GetCaptionTest, FindsTheLastMatchIgnoringCaseAndStopsAtShortLines)
 // The table the program carries is chosen by the "Language" value of the program key.
 class LanguageTest : public ::testing::Test {
 protected:
-    void SetUp() override { saved = TestRegistry::Read(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kLanguage); }
+    void SetUp() override { saved = TestRegistry::Read(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kLanguage, TestRegistry::kProgramKeyView); }
     void TearDown() override
     {
         if (saved)
-            TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kLanguage, *saved);
+            TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kLanguage, *saved, TestRegistry::kProgramKeyView);
         else
-            TestRegistry::Delete(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kLanguage);
+            TestRegistry::Delete(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kLanguage, TestRegistry::kProgramKeyView);
     }
     std::optional<TestRegistry::RawValue> saved;
 };
@@ -235,9 +235,9 @@ TEST_F(LanguageTest, ChoosesTheTableByTheLanguageValue)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        TestRegistry::Delete(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kLanguage);
+        TestRegistry::Delete(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kLanguage, TestRegistry::kProgramKeyView);
         if (c.language)
-            TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kLanguage, *c.language);
+            TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kLanguage, *c.language, TestRegistry::kProgramKeyView);
 
         EXPECT_EQ(LanguageName(), c.expectedName);
         EXPECT_EQ(GetCaption(L"MKMainForm", L"MKMainForm"), c.expectedTitle);

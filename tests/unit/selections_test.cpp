@@ -11,14 +11,23 @@ namespace {
 
 TEST(SelectionsTest, PreselectsTheDetectedEdition)
 {
-    using namespace WindowsVersion;
-    const std::pair<int, int> cases[] = {
-        {kWindows2000, 9},  {kWindowsXP, 5}, {kWindowsServer2003, 8}, {kWindowsVista, 4},
-        {kWindowsServer2008, 7}, {kWindows7, 3}, {kWindows8, 2}, {kWindowsServer2012, 6},
-        {kWindows10, 1},    {kWindows11, 0}, {kNotRecognised, 0}, {42, 0},
+    using WindowsVersion::DetectedVersion;
+    const std::pair<DetectedVersion, Edition> cases[] = {
+        {DetectedVersion::Windows2000, Edition::WindowsServer2000},
+        {DetectedVersion::WindowsXP, Edition::WindowsXP},
+        {DetectedVersion::WindowsServer2003, Edition::WindowsServer2003},
+        {DetectedVersion::WindowsVista, Edition::WindowsVista},
+        {DetectedVersion::WindowsServer2008, Edition::WindowsServer2008},
+        {DetectedVersion::Windows7, Edition::Windows7},
+        {DetectedVersion::Windows8, Edition::Windows8},
+        {DetectedVersion::WindowsServer2012, Edition::WindowsServer2012},
+        {DetectedVersion::Windows10, Edition::Windows10},
+        {DetectedVersion::Windows11, Edition::Windows11},
+        {DetectedVersion::NotRecognised, Edition::Windows11},
+        {DetectedVersion(42), Edition::Windows11},
     };
-    for (const auto& [detected, index] : cases)
-        EXPECT_EQ(EditionIndexFor(detected), index) << "detected " << detected;
+    for (const auto& [detected, edition] : cases)
+        EXPECT_EQ(EditionIndexFor(detected), edition) << "detected " << int(detected);
 }
 
 TEST(SelectionsTest, TellsTheProcessorMakerByName)

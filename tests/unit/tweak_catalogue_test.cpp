@@ -10,11 +10,19 @@ namespace {
 
 TEST(TweakCatalogueTest, ConvertsEditionIndexesToVersionGroups)
 {
-    const std::pair<int, int> cases[] = {
-        {0, 8}, {1, 6}, {2, 5}, {3, 3}, {4, 1}, {5, 7}, {6, 4}, {7, 2}, {8, 0}, {9, -1}, {-1, -1}, {10, -1},
+    // The groups' numbers as they have always been: 8, 6, 5, 3, 1, 7, 4, 2, 0, then -1.
+    const std::pair<int, VersionGroup> cases[] = {
+        {0, VersionGroup::Windows11},          {1, VersionGroup::Windows10},         {2, VersionGroup::Windows8},
+        {3, VersionGroup::Windows7},           {4, VersionGroup::WindowsVista},      {5, VersionGroup::WindowsXP},
+        {6, VersionGroup::WindowsServer2012},  {7, VersionGroup::WindowsServer2008}, {8, VersionGroup::WindowsServer2003},
+        {9, VersionGroup::None},               {-1, VersionGroup::None},             {10, VersionGroup::None},
     };
-    for (const auto& [winVer, group] : cases)
-        EXPECT_EQ(ConvertWindowsVersion(winVer), group) << "edition index " << winVer;
+    constexpr int kNumbers[] = {8, 6, 5, 3, 1, 7, 4, 2, 0, -1, -1, -1};
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const auto [winVer, group] = cases[i];
+        EXPECT_EQ(ConvertWindowsVersion(Edition(winVer)), group) << "edition index " << winVer;
+        EXPECT_EQ(int(group), kNumbers[i]) << "edition index " << winVer;
+    }
 }
 
 TEST(TweakCatalogueTest, SevenRowsAreBackedUpWithTheirDefaults)

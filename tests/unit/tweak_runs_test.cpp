@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <map>
 #include <optional>
 #include <set>
@@ -20,18 +21,25 @@ using TweakCatalogue::kTweaks;
 
 namespace {
 
-constexpr int kWindows11 = 0, kWindows10 = 1, kWindows7 = 3, kWindowsXp = 5, kServer2003 = 8;
+using MachineState::kView32;
+using MachineState::kViews;
+using MachineState::kWindowsView;
+using TestRegistry::kProgramKeyView;
 
 const TweakCatalogue::Tweak& Row(int row) { return kTweaks[size_t(row - 1)]; }
 
-std::optional<RawValue> Stored(int row) { return MachineState::RowValue(row); }
-void Store(int row, const RawValue& value) { MachineState::SetRowValue(row, value); }
+std::optional<RawValue> Stored(int row, REGSAM view = kWindowsView) { return MachineState::RowValue(row, view); }
+void Store(int row, const RawValue& value, REGSAM view = kWindowsView) { MachineState::SetRowValue(row, value, view); }
 MachineState::State Machine() { return MachineState::Now(); }
 
 std::optional<RawValue> InProgramKey(std::wstring_view name)
 {
-    return TestRegistry::Read(ProgramKey::kRoot, ProgramKey::kPath, std::wstring(name));
+    return TestRegistry::Read(ProgramKey::kRoot, ProgramKey::kPath, std::wstring(name), kProgramKeyView);
 }
+
+// The rows whose keys 64-bit Windows keeps twice, once in each view; every other row's key
+// is one key in both views.
+const std::set<int> kRedirectedRows = {25, 26, 28, 29, 32};
 
 // The user's own values before any Optimize. The seven backed-up rows hold values equal
 // neither to what Optimize writes nor to the backup defaults; a few rows without a backup
@@ -40,7 +48,13 @@ const std::map<int, RawValue> kOriginals = {
     {1, TestRegistry::Dword(0)},  {2, TestRegistry::Dword(3)},  {12, TestRegistry::Sz(L"0")},
     {13, TestRegistry::Dword(1)}, {14, TestRegistry::Dword(1)}, {15, TestRegistry::Dword(38)},
     {16, TestRegistry::Dword(0)}, {8, TestRegistry::Dword(7200000)}, {18, TestRegistry::Sz(L"No")},
-    {31, TestRegistry::Raw(REG_EXPAND_SZ, {'5', 0, 0, 0})},
+    {31, TestRegistry::Raw(REG_EXPAND_SZ, {'5', 0, 0, 0})}, {26, TestRegistry::Dword(2)},
+};
+// And the user's own values in the redirected copies of the 32-bit view, which no release
+// must lose: one beside a value of the other view, one where the other view has none.
+const std::map<int, RawValue> kOriginals32 = {
+    {26, TestRegistry::Dword(0)},
+    {28, TestRegistry::Dword(64)},
 };
 const std::set<int> kBackedUpRows = {1, 2, 12, 13, 14, 15, 16};
 
@@ -52,6 +66,29 @@ std::set<int> Rows(int first, int last, std::initializer_list<int> more = {})
     return rows;
 }
 
+// Sets what a row holds in a state: in one view for a redirected row, in both otherwise.
+void SetRow(MachineState::State& state, int row, REGSAM view, const std::optional<RawValue>& value)
+{
+    for (const REGSAM each : kViews) {
+        if (each == view || !kRedirectedRows.contains(row))
+            state.values[each][row] = value;
+    }
+}
+
+// A catalogue row's data as the registry holds it.
+RawValue Written(const TweakCatalogue::Tweak& tweak)
+{
+    switch (tweak.type) {
+    case TweakCatalogue::ValueType::Dword:
+        return TestRegistry::Dword(tweak.written.number);
+    case TweakCatalogue::ValueType::Text:
+        return TestRegistry::Sz(std::wstring(tweak.written.text));
+    case TweakCatalogue::ValueType::Binary:
+        break;
+    }
+    return TestRegistry::Raw(REG_BINARY, {tweak.written.bytes.begin(), tweak.written.bytes.end()});
+}
+
 // Every test starts from a machine that holds the originals and no backup, and gets the
 // test prefix's own values and keys back afterwards.
 class TweakRunsTest : public ::testing::Test {
@@ -59,12 +96,15 @@ protected:
     static std::vector<TestRegistry::Snapshot::Place> Places()
     {
         std::vector<TestRegistry::Snapshot::Place> places;
-        for (const auto& t : kTweaks)
-            places.push_back({t.root, std::wstring(t.keyPath), std::wstring(t.valueName)});
-        places.push_back({ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kRestore});
+        for (const REGSAM view : kViews) {
+            for (const auto& t : kTweaks)
+                places.push_back({t.root, std::wstring(t.keyPath), std::wstring(t.valueName), view});
+        }
+        for (const wchar_t* name : {ProgramKey::kRestore, ProgramKey::kProcessorType, ProgramKey::kSpeedSetting})
+            places.push_back({ProgramKey::kRoot, ProgramKey::kPath, name, kProgramKeyView});
         for (const auto& t : kTweaks) {
             if (t.backupDefault)
-                places.push_back({ProgramKey::kRoot, ProgramKey::kPath, std::wstring(t.valueName)});
+                places.push_back({ProgramKey::kRoot, ProgramKey::kPath, std::wstring(t.valueName), kProgramKeyView});
         }
         return places;
     }
@@ -73,29 +113,73 @@ protected:
 
     void TearDown() override
     {
-        TestRegistry::DeleteTree(ProgramKey::kRoot, ProgramKey::kOriginalsPath);
+        TestRegistry::DeleteTree(ProgramKey::kRoot, ProgramKey::kOriginalsPath, kProgramKeyView);
         missingKeys.RemoveCreated();
     }
 
     void ResetToOriginals()
     {
         for (const auto& p : snapshot.Places())
-            TestRegistry::Delete(p.root, p.path, p.name);
-        TestRegistry::DeleteTree(ProgramKey::kRoot, ProgramKey::kOriginalsPath);
+            TestRegistry::Delete(p.root, p.path, p.name, p.view);
         TearDown();
         for (const auto& [row, value] : kOriginals)
             Store(row, value);
+        for (const auto& [row, value] : kOriginals32)
+            Store(row, value, kView32);
         originals = Machine();
     }
 
     static bool BackupExists() { return TweakRuns::BackupExists(); }
-    static Outcome Optimize(int editionIndex)
+    static Outcome Optimize(Edition edition)
     {
-        return Execute(PlanOptimize(TweakCatalogue::ConvertWindowsVersion(editionIndex), BackupExists()));
+        return Execute(PlanOptimize(TweakCatalogue::ConvertWindowsVersion(edition), BackupExists()));
     }
-    static Outcome Restore(int editionIndex)
+    static Outcome Restore(Edition edition) { return Execute(PlanRestore(TweakCatalogue::ConvertWindowsVersion(edition))); }
+
+    // What an earlier release's Optimize left, exactly: a 32-bit program that named no view,
+    // it did everything in the 32-bit view. It saved the seven, recorded (if it kept records
+    // at all) every other row it wrote under the row's name alone, marked the backup, and
+    // wrote the edition's rows, creating the keys they lacked.
+    static void LayDownEarlierOptimize(Edition edition, bool withRecords)
     {
-        return Execute(PlanRestore(TweakCatalogue::ConvertWindowsVersion(editionIndex)));
+        const auto group = TweakCatalogue::ConvertWindowsVersion(edition);
+        for (int row : kBackedUpRows)
+            TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, std::wstring(Row(row).valueName),
+                                *Stored(row, kView32), kProgramKeyView);
+        for (int row = 1; row <= int(kTweaks.size()); ++row) {
+            const auto& tweak = Row(row);
+            if (!withRecords || tweak.backupDefault || !TweakCatalogue::Meets(tweak.condition, group))
+                continue;
+            TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kOriginalsPath,
+                                std::wstring(tweak.root == HKEY_CURRENT_USER ? L"HKCU" : L"HKLM") +
+                                    std::wstring(tweak.keyPath) + std::wstring(tweak.valueName),
+                                EarlierRecord(tweak), kProgramKeyView);
+        }
+        TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kRestore, TestRegistry::Dword(1),
+                            kProgramKeyView);
+        for (int row = 1; row <= int(kTweaks.size()); ++row) {
+            if (TweakCatalogue::Meets(Row(row).condition, group))
+                Store(row, Written(Row(row)), kView32);
+        }
+    }
+
+    // An earlier release's record of a row in the 32-bit view: three DWORDs (whether the
+    // value existed, how many keys at the end of the path were missing, its type), then its
+    // data.
+    static RawValue EarlierRecord(const TweakCatalogue::Tweak& tweak)
+    {
+        const auto value = TestRegistry::Read(tweak.root, std::wstring(tweak.keyPath), std::wstring(tweak.valueName), kView32);
+        std::uint32_t missing = 0;
+        for (std::wstring path(tweak.keyPath); !TestRegistry::KeyExists(tweak.root, path, kView32); ++missing) {
+            path.pop_back();
+            path.erase(path.rfind(L'\\') + 1);
+        }
+        const std::uint32_t header[] = {value ? 1u : 0u, missing, value ? std::uint32_t(value->type) : 0u};
+        std::vector<std::uint8_t> bytes(sizeof(header));
+        std::memcpy(bytes.data(), header, sizeof(header));
+        if (value)
+            bytes.insert(bytes.end(), value->bytes.begin(), value->bytes.end());
+        return TestRegistry::Raw(REG_BINARY, bytes);
     }
 
     static std::set<int> StoredRows()
@@ -130,7 +214,7 @@ protected:
         EXPECT_EQ(InProgramKey(ProgramKey::kRestore), std::nullopt);
         for (const auto& [row, copy] : SavedCopies())
             EXPECT_EQ(copy, std::nullopt) << "saved copy of row " << row;
-        EXPECT_FALSE(TestRegistry::KeyExists(ProgramKey::kRoot, ProgramKey::kOriginalsPath));
+        EXPECT_FALSE(TestRegistry::KeyExists(ProgramKey::kRoot, ProgramKey::kOriginalsPath, kProgramKeyView));
     }
 
     MachineState::MissingKeys missingKeys;
@@ -156,7 +240,7 @@ TEST_F(TweakRunsTest, OptimizeThenRestoreLeavesTheMachineAsItWas)
         SCOPED_TRACE(testing::Message() << "edition index " << c.editionIndex);
         ResetToOriginals();
 
-        EXPECT_EQ(Optimize(c.editionIndex), Outcome::Complete);
+        EXPECT_EQ(Optimize(Edition(c.editionIndex)), Outcome::Complete);
         std::set<int> expected = c.written;
         for (const auto& [row, value] : kOriginals)
             expected.insert(row); // the user's own stay where Optimize does not write
@@ -164,7 +248,7 @@ TEST_F(TweakRunsTest, OptimizeThenRestoreLeavesTheMachineAsItWas)
         EXPECT_EQ(InProgramKey(ProgramKey::kRestore), TestRegistry::Dword(1));
         EXPECT_EQ(SavedCopies(), BackedUpOriginals());
 
-        EXPECT_EQ(Restore(c.editionIndex), Outcome::Complete);
+        EXPECT_EQ(Restore(Edition(c.editionIndex)), Outcome::Complete);
         EXPECT_EQ(MachineState::Differences(Machine(), originals), "");
         ExpectNoBackupLeft();
     }
@@ -176,18 +260,18 @@ TEST_F(TweakRunsTest, RestoreFollowsWhatOptimizeWroteWhateverTheEdition)
 {
     struct Case {
         const char* what;
-        std::vector<int> optimizedFor;
-        int restoredFor;
+        std::vector<Edition> optimizedFor;
+        Edition restoredFor;
     };
     const Case cases[] = {
-        {"optimised for XP, restored on Windows 7", {kWindowsXp}, kWindows7},
-        {"optimised for Windows 10, restored on Server 2003", {kWindows10}, kServer2003},
-        {"optimised for XP and then for Windows 11", {kWindowsXp, kWindows11}, kWindows10},
+        {"optimised for XP, restored on Windows 7", {Edition::WindowsXP}, Edition::Windows7},
+        {"optimised for Windows 10, restored on Server 2003", {Edition::Windows10}, Edition::WindowsServer2003},
+        {"optimised for XP and then for Windows 11", {Edition::WindowsXP, Edition::Windows11}, Edition::Windows10},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ResetToOriginals();
-        for (const int edition : c.optimizedFor)
+        for (const Edition edition : c.optimizedFor)
             ASSERT_EQ(Optimize(edition), Outcome::Complete);
         ASSERT_EQ(Restore(c.restoredFor), Outcome::Complete);
         EXPECT_EQ(MachineState::Differences(Machine(), originals), "");
@@ -195,7 +279,10 @@ TEST_F(TweakRunsTest, RestoreFollowsWhatOptimizeWroteWhateverTheEdition)
     }
 }
 
-TEST_F(TweakRunsTest, WritesEveryRowWithItsExactTypeAndData)
+// Every row lands, with its exact type and data, in the view Windows reads: a 64-bit reader
+// finds it at the row's own path, and the redirected copy of a 32-bit reader, under
+// Software\Wow6432Node, keeps the user's value and gets nothing new.
+TEST_F(TweakRunsTest, WritesEveryRowWhereWindowsReadsIt)
 {
     // As the registry holds them; the paths are spelt here as a reader would, apart from
     // the catalogue's own.
@@ -256,31 +343,41 @@ TEST_F(TweakRunsTest, WritesEveryRowWithItsExactTypeAndData)
     };
     ASSERT_EQ(std::size(cases), kTweaks.size());
     // Windows 10 writes every row but 31, Windows XP every row but 32 and 33.
-    ASSERT_EQ(Optimize(kWindows10), Outcome::Complete);
-    ASSERT_EQ(Optimize(kWindowsXp), Outcome::Complete);
-    for (const Case& c : cases)
-        EXPECT_EQ(TestRegistry::Read(c.root, c.path, c.name), c.data) << "row " << c.row;
+    ASSERT_EQ(Optimize(Edition::Windows10), Outcome::Complete);
+    ASSERT_EQ(Optimize(Edition::WindowsXP), Outcome::Complete);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "row " << c.row);
+        EXPECT_EQ(TestRegistry::Read(c.root, c.path, c.name, TestRegistry::kView64), c.data);
+        if (kRedirectedRows.contains(c.row)) {
+            const std::wstring copy = L"Software\\Wow6432Node\\" + std::wstring(c.path).substr(std::wstring_view(L"Software\\").size());
+            const auto user = kOriginals32.find(c.row);
+            EXPECT_EQ(TestRegistry::Read(c.root, copy, c.name, TestRegistry::kView64),
+                      user == kOriginals32.end() ? std::nullopt : std::optional(user->second));
+        } else {
+            EXPECT_EQ(TestRegistry::Read(c.root, c.path, c.name, kView32), c.data) << "one key in both views";
+        }
+    }
 }
 
 TEST_F(TweakRunsTest, TheBackupIsTakenOnlyWhenNoneExists)
 {
-    ASSERT_EQ(Optimize(kWindows10), Outcome::Complete);
+    ASSERT_EQ(Optimize(Edition::Windows10), Outcome::Complete);
     // A second Optimize keeps the copies and records of the values from before the first.
     Store(15, TestRegistry::Dword(99));
     Store(8, TestRegistry::Dword(12345));
-    ASSERT_EQ(Optimize(kWindows10), Outcome::Complete);
+    ASSERT_EQ(Optimize(Edition::Windows10), Outcome::Complete);
     EXPECT_EQ(SavedCopies(), BackedUpOriginals());
     EXPECT_EQ(Stored(15), TestRegistry::Dword(1));
-    ASSERT_EQ(Restore(kWindows10), Outcome::Complete);
+    ASSERT_EQ(Restore(Edition::Windows10), Outcome::Complete);
     EXPECT_EQ(MachineState::Differences(Machine(), originals), "");
 
     // After a Restore, the next Optimize saves the values of that moment.
     Store(15, TestRegistry::Dword(20));
     Store(8, TestRegistry::Dword(600000));
     const MachineState::State now = Machine();
-    ASSERT_EQ(Optimize(kWindows10), Outcome::Complete);
+    ASSERT_EQ(Optimize(Edition::Windows10), Outcome::Complete);
     EXPECT_EQ(InProgramKey(L"Win32PrioritySeparation"), TestRegistry::Dword(20));
-    ASSERT_EQ(Restore(kWindows10), Outcome::Complete);
+    ASSERT_EQ(Restore(Edition::Windows10), Outcome::Complete);
     EXPECT_EQ(MachineState::Differences(Machine(), now), "");
 }
 
@@ -293,36 +390,62 @@ TEST_F(TweakRunsTest, MissingValuesAreSavedAndRestoredAsTheirDefaults)
     };
     // Windows holds none of the seven: the defaults are saved.
     for (int row : kBackedUpRows)
-        TestRegistry::Delete(Row(row).root, std::wstring(Row(row).keyPath), std::wstring(Row(row).valueName));
-    ASSERT_EQ(Optimize(kServer2003), Outcome::Complete);
+        MachineState::DeleteRowValue(row);
+    ASSERT_EQ(Optimize(Edition::WindowsServer2003), Outcome::Complete);
     EXPECT_EQ(SavedCopies(), defaults);
 
     // The saved copies were deleted by hand: the defaults are written back.
     ResetToOriginals();
-    ASSERT_EQ(Optimize(kServer2003), Outcome::Complete);
+    ASSERT_EQ(Optimize(Edition::WindowsServer2003), Outcome::Complete);
     for (int row : kBackedUpRows)
-        TestRegistry::Delete(ProgramKey::kRoot, ProgramKey::kPath, std::wstring(Row(row).valueName));
-    ASSERT_EQ(Restore(kServer2003), Outcome::Complete);
+        TestRegistry::Delete(ProgramKey::kRoot, ProgramKey::kPath, std::wstring(Row(row).valueName), kProgramKeyView);
+    ASSERT_EQ(Restore(Edition::WindowsServer2003), Outcome::Complete);
     for (int row : kBackedUpRows)
         EXPECT_EQ(Stored(row), defaults.at(row)) << "row " << row;
 }
 
-// A backup taken by a release that kept no records: Restore deletes the rows of the edition
-// chosen at Restore time, as that release did, and a later Optimize adds no records to it.
-TEST_F(TweakRunsTest, ABackupWithoutRecordsIsRestoredByTheEdition)
+// A backup that an earlier release took, and its changes, all in the 32-bit view. Restore
+// puts back what that release recorded there, and what an Optimize of this release over it
+// recorded in the view Windows reads, so that both releases' changes are undone. A backup
+// of a release that kept no records goes, for that release's changes, by the edition chosen
+// at Restore time, as that release did: its rows are deleted in the 32-bit view, and the
+// keys it created stay.
+TEST_F(TweakRunsTest, AnEarlierReleasesBackupIsRestoredInBothViews)
 {
-    ASSERT_EQ(Optimize(kWindows10), Outcome::Complete);
-    TestRegistry::DeleteTree(ProgramKey::kRoot, ProgramKey::kOriginalsPath);
-    ASSERT_EQ(Optimize(kWindows10), Outcome::Complete);
-    EXPECT_FALSE(RowRecords::RecordsKept());
+    struct Case {
+        const char* what;
+        bool withRecords;
+        std::vector<Edition> optimizedFor; // by this release, after the earlier one
+    };
+    const Case cases[] = {
+        {"records, restored at once", true, {}},
+        {"records, optimised again", true, {Edition::Windows10}},
+        {"records, optimised again for another edition", true, {Edition::WindowsXP, Edition::Windows11}},
+        {"no records, restored at once", false, {}},
+        {"no records, optimised again", false, {Edition::Windows10}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetToOriginals();
+        LayDownEarlierOptimize(Edition::Windows7, c.withRecords);
+        const MachineState::State earlier = Machine();
+        for (const Edition edition : c.optimizedFor)
+            ASSERT_EQ(Optimize(edition), Outcome::Complete);
+        EXPECT_EQ(SavedCopies(), BackedUpOriginals());
 
-    ASSERT_EQ(Restore(kWindows10), Outcome::Complete);
-    std::set<int> left = kBackedUpRows;
-    left.insert(31); // not written by Windows 10's rows, and so not deleted
-    EXPECT_EQ(StoredRows(), left);
-    for (int row : kBackedUpRows)
-        EXPECT_EQ(Stored(row), kOriginals.at(row)) << "row " << row;
-    ExpectNoBackupLeft();
+        ASSERT_EQ(Restore(Edition::Windows7), Outcome::Complete);
+        MachineState::State expected = originals;
+        if (!c.withRecords) {
+            expected.keys = earlier.keys;
+            for (int row = 1; row <= int(kTweaks.size()); ++row) {
+                const auto group = TweakCatalogue::ConvertWindowsVersion(Edition::Windows7);
+                if (!Row(row).backupDefault && TweakCatalogue::Meets(Row(row).condition, group))
+                    SetRow(expected, row, kView32, std::nullopt);
+            }
+        }
+        EXPECT_EQ(MachineState::Differences(Machine(), expected), "");
+        ExpectNoBackupLeft();
+    }
 }
 
 TEST_F(TweakRunsTest, RecordsSurviveTheirOwnEncoding)
@@ -352,12 +475,12 @@ TEST_F(TweakRunsTest, RecordsSurviveTheirOwnEncoding)
 
 TEST_F(TweakRunsTest, NoRunCanBeginWithoutTheRightToWriteTheProgramKey)
 {
-    ASSERT_TRUE(CustomRegistry::WriteRegInteger(ProgramKey::kRoot, ProgramKey::kPath, L"ProcessorType", 0, false));
+    ASSERT_TRUE(CustomRegistry::WriteRegInteger(ProgramKey::kRoot, ProgramKey::kPath, L"ProcessorType", 0, ProgramKey::kView));
     EXPECT_TRUE(CanWriteProgramKey());
-    TestRegistry::DenyWrites deny(ProgramKey::kRoot, ProgramKey::kPath);
+    TestRegistry::DenyWrites deny(ProgramKey::kRoot, ProgramKey::kPath, KEY_SET_VALUE | KEY_CREATE_SUB_KEY, kProgramKeyView);
     EXPECT_FALSE(CanWriteProgramKey());
     // An Optimize made anyway keeps no backup, and so changes nothing in Windows.
-    EXPECT_EQ(Optimize(kWindows10), Outcome::Stopped);
+    EXPECT_EQ(Optimize(Edition::Windows10), Outcome::Stopped);
     EXPECT_EQ(MachineState::Differences(Machine(), originals), "");
     EXPECT_EQ(InProgramKey(ProgramKey::kRestore), std::nullopt);
 }
@@ -369,18 +492,18 @@ TEST_F(TweakRunsTest, AKeyThatRefusesWritesLosesNothing)
     const std::wstring priorityControl(Row(15).keyPath), tcpip(Row(8).keyPath);
 
     // Restore cannot put row 15 back: everything else goes back, the backup stays.
-    ASSERT_EQ(Optimize(kWindows10), Outcome::Complete);
+    ASSERT_EQ(Optimize(Edition::Windows10), Outcome::Complete);
     {
-        TestRegistry::DenyWrites deny(Row(15).root, priorityControl);
-        EXPECT_EQ(Restore(kWindows10), Outcome::Stopped);
+        TestRegistry::DenyWrites deny(Row(15).root, priorityControl, KEY_SET_VALUE | KEY_CREATE_SUB_KEY, kWindowsView);
+        EXPECT_EQ(Restore(Edition::Windows10), Outcome::Stopped);
     }
     EXPECT_EQ(InProgramKey(ProgramKey::kRestore), TestRegistry::Dword(1));
     EXPECT_EQ(SavedCopies(), BackedUpOriginals());
-    EXPECT_TRUE(RowRecords::RecordsKept());
+    EXPECT_FALSE(RowRecords::HoldsUnrecordedChanges());
     MachineState::State expected = originals;
-    expected.values[15] = TestRegistry::Dword(1); // as Optimize left it
+    SetRow(expected, 15, kWindowsView, TestRegistry::Dword(1)); // as Optimize left it
     EXPECT_EQ(MachineState::Differences(Machine(), expected), "");
-    EXPECT_EQ(Restore(kWindows10), Outcome::Complete);
+    EXPECT_EQ(Restore(Edition::Windows10), Outcome::Complete);
     EXPECT_EQ(MachineState::Differences(Machine(), originals), "");
     ExpectNoBackupLeft();
 
@@ -388,11 +511,11 @@ TEST_F(TweakRunsTest, AKeyThatRefusesWritesLosesNothing)
     // while the key still refuses, as it has nothing to change there.
     ResetToOriginals();
     {
-        TestRegistry::DenyWrites deny(Row(8).root, tcpip);
-        EXPECT_EQ(Optimize(kWindows10), Outcome::Incomplete);
+        TestRegistry::DenyWrites deny(Row(8).root, tcpip, KEY_SET_VALUE | KEY_CREATE_SUB_KEY, kWindowsView);
+        EXPECT_EQ(Optimize(Edition::Windows10), Outcome::Incomplete);
         EXPECT_EQ(Stored(8), kOriginals.at(8));
         EXPECT_EQ(Stored(1), TestRegistry::Dword(1));
-        EXPECT_EQ(Restore(kWindows10), Outcome::Complete);
+        EXPECT_EQ(Restore(Edition::Windows10), Outcome::Complete);
     }
     EXPECT_EQ(MachineState::Differences(Machine(), originals), "");
     ExpectNoBackupLeft();
@@ -403,10 +526,10 @@ TEST_F(TweakRunsTest, AKeyThatRefusesWritesLosesNothing)
 // another edition than the interrupted run's. The machine must come back as it was.
 class InterruptedRunTest : public TweakRunsTest {
 protected:
-    static long RunProbe(const wchar_t* operation, int editionIndex, size_t changes)
+    static long RunProbe(const wchar_t* operation, Edition edition, size_t changes)
     {
-        return TestPrograms::Run(L"tweak_run_probe.exe", std::wstring(operation) + L" " +
-                                                             std::to_wstring(editionIndex) + L" " + std::to_wstring(changes));
+        return TestPrograms::Run(L"tweak_run_probe.exe", std::wstring(operation) + L" " + std::to_wstring(int(edition)) +
+                                                             L" " + std::to_wstring(changes));
     }
     static constexpr size_t kAll = 1000;
 
@@ -421,9 +544,9 @@ protected:
     void ExpectUserGetsTheMachineBack()
     {
         if (!BackupExists()) {
-            ASSERT_EQ(RunProbe(L"optimize", kWindows10, kAll), 0);
+            ASSERT_EQ(RunProbe(L"optimize", Edition::Windows10, kAll), 0);
         }
-        ASSERT_EQ(RunProbe(L"restore", kWindows7, kAll), 0);
+        ASSERT_EQ(RunProbe(L"restore", Edition::Windows7, kAll), 0);
         EXPECT_EQ(MachineState::Differences(Machine(), originals), "");
         ExpectNoBackupLeft();
     }
@@ -431,11 +554,11 @@ protected:
 
 TEST_F(InterruptedRunTest, DyingDuringOptimizeKeepsTheMachineRestorable)
 {
-    const size_t changes = PlanOptimize(TweakCatalogue::ConvertWindowsVersion(kWindowsXp), false).size();
+    const size_t changes = PlanOptimize(TweakCatalogue::ConvertWindowsVersion(Edition::WindowsXP), false).size();
     for (size_t dieAfter = 0; dieAfter < changes; ++dieAfter) {
         SCOPED_TRACE(testing::Message() << "died after " << dieAfter << " of " << changes << " changes");
         ResetToOriginals();
-        ASSERT_EQ(RunProbe(L"optimize", kWindowsXp, dieAfter), 99);
+        ASSERT_EQ(RunProbe(L"optimize", Edition::WindowsXP, dieAfter), 99);
         ExpectRestorable();
         ExpectUserGetsTheMachineBack();
     }
@@ -444,13 +567,13 @@ TEST_F(InterruptedRunTest, DyingDuringOptimizeKeepsTheMachineRestorable)
 TEST_F(InterruptedRunTest, DyingDuringASecondOptimizeKeepsTheMachineRestorable)
 {
     ResetToOriginals();
-    ASSERT_EQ(RunProbe(L"optimize", kWindowsXp, kAll), 0);
-    const size_t changes = PlanOptimize(TweakCatalogue::ConvertWindowsVersion(kWindows10), true).size();
+    ASSERT_EQ(RunProbe(L"optimize", Edition::WindowsXP, kAll), 0);
+    const size_t changes = PlanOptimize(TweakCatalogue::ConvertWindowsVersion(Edition::Windows10), true).size();
     for (size_t dieAfter = 0; dieAfter < changes; ++dieAfter) {
         SCOPED_TRACE(testing::Message() << "died after " << dieAfter << " of " << changes << " changes");
         ResetToOriginals();
-        ASSERT_EQ(RunProbe(L"optimize", kWindowsXp, kAll), 0);
-        ASSERT_EQ(RunProbe(L"optimize", kWindows10, dieAfter), 99);
+        ASSERT_EQ(RunProbe(L"optimize", Edition::WindowsXP, kAll), 0);
+        ASSERT_EQ(RunProbe(L"optimize", Edition::Windows10, dieAfter), 99);
         ExpectRestorable();
         ExpectUserGetsTheMachineBack();
     }
@@ -459,15 +582,58 @@ TEST_F(InterruptedRunTest, DyingDuringASecondOptimizeKeepsTheMachineRestorable)
 TEST_F(InterruptedRunTest, DyingDuringRestoreKeepsTheMachineRestorable)
 {
     ResetToOriginals();
-    ASSERT_EQ(RunProbe(L"optimize", kWindowsXp, kAll), 0);
-    const size_t changes = PlanRestore(TweakCatalogue::ConvertWindowsVersion(kWindows10)).size();
+    ASSERT_EQ(RunProbe(L"optimize", Edition::WindowsXP, kAll), 0);
+    const size_t changes = PlanRestore(TweakCatalogue::ConvertWindowsVersion(Edition::Windows10)).size();
     for (size_t dieAfter = 0; dieAfter < changes; ++dieAfter) {
         SCOPED_TRACE(testing::Message() << "died after " << dieAfter << " of " << changes << " changes");
         ResetToOriginals();
-        ASSERT_EQ(RunProbe(L"optimize", kWindowsXp, kAll), 0);
-        ASSERT_EQ(RunProbe(L"restore", kWindows10, dieAfter), 99);
+        ASSERT_EQ(RunProbe(L"optimize", Edition::WindowsXP, kAll), 0);
+        ASSERT_EQ(RunProbe(L"restore", Edition::Windows10, dieAfter), 99);
         ExpectRestorable();
         // Once "Restore" is gone, the machine is already back.
+        if (!BackupExists()) {
+            EXPECT_EQ(MachineState::Differences(Machine(), originals), "");
+        }
+        ExpectUserGetsTheMachineBack();
+    }
+}
+
+// The same over an earlier release's backup, taken in the 32-bit view with its records: an
+// Optimize of this release dies over it, or a Restore after such an Optimize does. The next
+// Restore must bring both views back as they were before the earlier release's Optimize.
+class InterruptedRunOverAnEarlierBackupTest : public InterruptedRunTest {
+protected:
+    void LayDownEarlierBackup()
+    {
+        ResetToOriginals();
+        LayDownEarlierOptimize(Edition::Windows7, true);
+    }
+};
+
+TEST_F(InterruptedRunOverAnEarlierBackupTest, DyingDuringOptimizeKeepsTheMachineRestorable)
+{
+    LayDownEarlierBackup();
+    const size_t changes = PlanOptimize(TweakCatalogue::ConvertWindowsVersion(Edition::Windows10), true).size();
+    for (size_t dieAfter = 0; dieAfter < changes; ++dieAfter) {
+        SCOPED_TRACE(testing::Message() << "died after " << dieAfter << " of " << changes << " changes");
+        LayDownEarlierBackup();
+        ASSERT_EQ(RunProbe(L"optimize", Edition::Windows10, dieAfter), 99);
+        ExpectRestorable();
+        ExpectUserGetsTheMachineBack();
+    }
+}
+
+TEST_F(InterruptedRunOverAnEarlierBackupTest, DyingDuringRestoreKeepsTheMachineRestorable)
+{
+    LayDownEarlierBackup();
+    ASSERT_EQ(RunProbe(L"optimize", Edition::Windows10, kAll), 0);
+    const size_t changes = PlanRestore(TweakCatalogue::ConvertWindowsVersion(Edition::Windows10)).size();
+    for (size_t dieAfter = 0; dieAfter < changes; ++dieAfter) {
+        SCOPED_TRACE(testing::Message() << "died after " << dieAfter << " of " << changes << " changes");
+        LayDownEarlierBackup();
+        ASSERT_EQ(RunProbe(L"optimize", Edition::Windows10, kAll), 0);
+        ASSERT_EQ(RunProbe(L"restore", Edition::Windows10, dieAfter), 99);
+        ExpectRestorable();
         if (!BackupExists()) {
             EXPECT_EQ(MachineState::Differences(Machine(), originals), "");
         }

@@ -12,45 +12,47 @@ using namespace WindowsVersion;
 
 namespace {
 
+using enum DetectedVersion;
+
 struct VersionCase {
     DWORD major, minor, build;
     BYTE productType;
-    int expected;
+    DetectedVersion expected;
 };
 
 constexpr BYTE kWorkstation = 1, kDomainController = 2, kServer = 3, kUnread = 0;
 
 const VersionCase kVersionCases[] = {
-    {5, 0, 2195, kWorkstation, kWindows2000},
-    {5, 0, 2195, kServer, kWindows2000},
-    {5, 1, 2600, kWorkstation, kWindowsXP},
-    {5, 1, 2600, kUnread, kWindowsXP},
-    {5, 2, 3790, kWorkstation, kWindowsXP}, // XP Professional x64
-    {5, 2, 3790, kDomainController, kWindowsServer2003},
-    {5, 2, 3790, kServer, kWindowsServer2003},
-    {5, 2, 3790, kUnread, kNotRecognised},
-    {5, 3, 0, kWorkstation, kNotRecognised},
-    {6, 0, 6002, kWorkstation, kWindowsVista},
-    {6, 0, 6002, kServer, kWindowsServer2008},
-    {6, 0, 6002, kUnread, kNotRecognised}, // only the basic structure could be filled
-    {6, 1, 7601, kWorkstation, kWindows7},
-    {6, 1, 7601, kServer, kWindowsServer2008}, // 2008 R2
-    {6, 2, 9200, kWorkstation, kWindows8},
-    {6, 2, 9200, kDomainController, kWindowsServer2012},
-    {6, 3, 9600, kWorkstation, kWindows8}, // 8.1
-    {6, 3, 9600, kServer, kWindowsServer2012}, // 2012 R2
-    {6, 3, 9600, kUnread, kNotRecognised},
-    {6, 4, 9841, kWorkstation, kNotRecognised},
-    {10, 0, 19045, kWorkstation, kWindows10},
-    {10, 0, 21999, kWorkstation, kWindows10},
-    {10, 0, 22000, kWorkstation, kWindows11},
-    {10, 0, 26100, kWorkstation, kWindows11},
-    {10, 0, 20348, kServer, kWindows10}, // Server 2022: build decides, not product type
-    {10, 0, 26100, kServer, kWindows11},
-    {10, 0, 22000, kUnread, kWindows11},
-    {4, 0, 1381, kWorkstation, kNotRecognised},
-    {0, 0, 0, kUnread, kNotRecognised},
-    {11, 0, 30000, kWorkstation, kNotRecognised},
+    {5, 0, 2195, kWorkstation, Windows2000},
+    {5, 0, 2195, kServer, Windows2000},
+    {5, 1, 2600, kWorkstation, WindowsXP},
+    {5, 1, 2600, kUnread, WindowsXP},
+    {5, 2, 3790, kWorkstation, WindowsXP}, // XP Professional x64
+    {5, 2, 3790, kDomainController, WindowsServer2003},
+    {5, 2, 3790, kServer, WindowsServer2003},
+    {5, 2, 3790, kUnread, NotRecognised},
+    {5, 3, 0, kWorkstation, NotRecognised},
+    {6, 0, 6002, kWorkstation, WindowsVista},
+    {6, 0, 6002, kServer, WindowsServer2008},
+    {6, 0, 6002, kUnread, NotRecognised}, // only the basic structure could be filled
+    {6, 1, 7601, kWorkstation, Windows7},
+    {6, 1, 7601, kServer, WindowsServer2008}, // 2008 R2
+    {6, 2, 9200, kWorkstation, Windows8},
+    {6, 2, 9200, kDomainController, WindowsServer2012},
+    {6, 3, 9600, kWorkstation, Windows8}, // 8.1
+    {6, 3, 9600, kServer, WindowsServer2012}, // 2012 R2
+    {6, 3, 9600, kUnread, NotRecognised},
+    {6, 4, 9841, kWorkstation, NotRecognised},
+    {10, 0, 19045, kWorkstation, Windows10},
+    {10, 0, 21999, kWorkstation, Windows10},
+    {10, 0, 22000, kWorkstation, Windows11},
+    {10, 0, 26100, kWorkstation, Windows11},
+    {10, 0, 20348, kServer, Windows10}, // Server 2022: build decides, not product type
+    {10, 0, 26100, kServer, Windows11},
+    {10, 0, 22000, kUnread, Windows11},
+    {4, 0, 1381, kWorkstation, NotRecognised},
+    {0, 0, 0, kUnread, NotRecognised},
+    {11, 0, 30000, kWorkstation, NotRecognised},
 };
 
 TEST(WindowsVersionTest, ClassifiesVersionNumbers)
@@ -104,12 +106,12 @@ TEST(WindowsVersionTest, AsksForTheExtendedStructureAndFallsBackToTheBasicOne)
         std::vector<DWORD> sizesAsked;
     };
     const Case cases[] = {
-        {"extended answered", true, true, {10, 0, 22631, kWorkstation, kWindows11}, {284}},
-        {"extended answered, server", true, true, {6, 1, 7601, kServer, kWindowsServer2008}, {284}},
-        {"basic only: no product type", false, true, {6, 0, 6002, kWorkstation, kNotRecognised}, {284, 276}},
-        {"basic only, XP needs none", false, true, {5, 1, 2600, kWorkstation, kWindowsXP}, {284, 276}},
-        {"basic only, version 10", false, true, {10, 0, 19045, kWorkstation, kWindows10}, {284, 276}},
-        {"neither answered", false, false, {10, 0, 19045, kWorkstation, kNotRecognised}, {284, 276}},
+        {"extended answered", true, true, {10, 0, 22631, kWorkstation, Windows11}, {284}},
+        {"extended answered, server", true, true, {6, 1, 7601, kServer, WindowsServer2008}, {284}},
+        {"basic only: no product type", false, true, {6, 0, 6002, kWorkstation, NotRecognised}, {284, 276}},
+        {"basic only, XP needs none", false, true, {5, 1, 2600, kWorkstation, WindowsXP}, {284, 276}},
+        {"basic only, version 10", false, true, {10, 0, 19045, kWorkstation, Windows10}, {284, 276}},
+        {"neither answered", false, false, {10, 0, 19045, kWorkstation, NotRecognised}, {284, 276}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -133,12 +135,12 @@ TEST(WindowsVersionTest, DetectsTheRunningSystem)
 {
     struct Case {
         const wchar_t* wineVersion;
-        int expected;
+        DetectedVersion expected;
     };
     const Case cases[] = {
-        {L"win2k", kWindows2000}, {L"winxp", kWindowsXP},     {L"win2003", kWindowsServer2003},
-        {L"vista", kWindowsVista}, {L"win2008", kWindowsServer2008}, {L"win8", kWindows8},
-        {L"win81", kWindows8},    {L"win10", kWindows10},
+        {L"win2k", Windows2000}, {L"winxp", WindowsXP},     {L"win2003", WindowsServer2003},
+        {L"vista", WindowsVista}, {L"win2008", WindowsServer2008}, {L"win8", Windows8},
+        {L"win81", Windows8},    {L"win10", Windows10},
     };
 
     const std::wstring appDefaults = L"\\Software\\Wine\\AppDefaults\\version_probe.exe\\";
@@ -147,7 +149,7 @@ TEST(WindowsVersionTest, DetectsTheRunningSystem)
         SCOPED_TRACE(testing::Message() << "Wine version " << std::string(c.wineVersion, c.wineVersion + wcslen(c.wineVersion)));
         TestRegistry::Write(HKEY_CURRENT_USER, appDefaults, L"Version", TestRegistry::Sz(c.wineVersion));
 
-        EXPECT_EQ(TestPrograms::Run(L"version_probe.exe"), c.expected);
+        EXPECT_EQ(DetectedVersion(TestPrograms::Run(L"version_probe.exe")), c.expected);
     }
     TestRegistry::DeleteTree(HKEY_CURRENT_USER, appDefaults);
 }

@@ -88,14 +88,15 @@ public:
             steps.push_back(DeleteStep(tweak.root, tweak.keyPath, tweak.valueName, view));
     }
 
-    // The keys Optimize created for a row, deepest first, each removed once it is empty.
+    // The keys Optimize created for a row, deepest first, each removed once it is empty. A
+    // key that is missing now is removed all the same: a put-back before it in this plan
+    // may create it again (a run that died half way had removed it already).
     void RemoveCreatedKeys(const Tweak& tweak, View view, int createdKeys)
     {
         std::wstring path(tweak.keyPath);
         for (int i = 0; i < createdKeys; ++i) {
+            steps.push_back(KeyStep(Step::Action::RemoveEmptyKey, tweak.root, path, view));
             path.pop_back(); // the trailing backslash
-            if (CustomRegistry::MissingKeyCount(tweak.root, path, view) == 0)
-                steps.push_back(KeyStep(Step::Action::RemoveEmptyKey, tweak.root, path + L"\\", view));
             path.erase(path.rfind(L'\\') + 1);
         }
     }

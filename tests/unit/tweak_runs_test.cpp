@@ -182,6 +182,21 @@ protected:
         return TestRegistry::Raw(REG_BINARY, bytes);
     }
 
+    // What Restore makes of the originals when a release that kept no records had written
+    // the edition's rows: those rows deleted in the 32-bit view (so in both views where they
+    // share the key), and the keys that release created left as they were after it.
+    MachineState::State RestoredWithoutRecords(Edition edition, const MachineState::State& afterEarlier) const
+    {
+        MachineState::State expected = originals;
+        expected.keys = afterEarlier.keys;
+        const auto group = TweakCatalogue::ConvertWindowsVersion(edition);
+        for (int row = 1; row <= int(kTweaks.size()); ++row) {
+            if (!Row(row).backupDefault && TweakCatalogue::Meets(Row(row).condition, group))
+                SetRow(expected, row, kView32, std::nullopt);
+        }
+        return expected;
+    }
+
     static std::set<int> StoredRows()
     {
         std::set<int> rows;
@@ -434,15 +449,7 @@ TEST_F(TweakRunsTest, AnEarlierReleasesBackupIsRestoredInBothViews)
         EXPECT_EQ(SavedCopies(), BackedUpOriginals());
 
         ASSERT_EQ(Restore(Edition::Windows7), Outcome::Complete);
-        MachineState::State expected = originals;
-        if (!c.withRecords) {
-            expected.keys = earlier.keys;
-            for (int row = 1; row <= int(kTweaks.size()); ++row) {
-                const auto group = TweakCatalogue::ConvertWindowsVersion(Edition::Windows7);
-                if (!Row(row).backupDefault && TweakCatalogue::Meets(Row(row).condition, group))
-                    SetRow(expected, row, kView32, std::nullopt);
-            }
-        }
+        const MachineState::State expected = c.withRecords ? originals : RestoredWithoutRecords(Edition::Windows7, earlier);
         EXPECT_EQ(MachineState::Differences(Machine(), expected), "");
         ExpectNoBackupLeft();
     }
@@ -541,13 +548,14 @@ protected:
         }
     }
 
-    void ExpectUserGetsTheMachineBack()
+    // Restore, on Windows 7, brings back `expected` (by default the originals).
+    void ExpectUserGetsTheMachineBack(const MachineState::State* expected = nullptr)
     {
         if (!BackupExists()) {
             ASSERT_EQ(RunProbe(L"optimize", Edition::Windows10, kAll), 0);
         }
         ASSERT_EQ(RunProbe(L"restore", Edition::Windows7, kAll), 0);
-        EXPECT_EQ(MachineState::Differences(Machine(), originals), "");
+        EXPECT_EQ(MachineState::Differences(Machine(), expected ? *expected : originals), "");
         ExpectNoBackupLeft();
     }
 };
@@ -598,46 +606,55 @@ TEST_F(InterruptedRunTest, DyingDuringRestoreKeepsTheMachineRestorable)
     }
 }
 
-// The same over an earlier release's backup, taken in the 32-bit view with its records: an
-// Optimize of this release dies over it, or a Restore after such an Optimize does. The next
-// Restore must bring both views back as they were before the earlier release's Optimize.
+// The same over an earlier release's backup, taken in the 32-bit view: an Optimize of this
+// release dies over it, or a Restore after such an Optimize does. The next Restore must bring
+// both views back as they were before the earlier release's Optimize, or, for a release that
+// kept no records, as that release's own Restore would have.
 class InterruptedRunOverAnEarlierBackupTest : public InterruptedRunTest {
 protected:
-    void LayDownEarlierBackup()
+    void LayDownEarlierBackup(bool withRecords)
     {
         ResetToOriginals();
-        LayDownEarlierOptimize(Edition::Windows7, true);
+        LayDownEarlierOptimize(Edition::Windows7, withRecords);
+        expected = withRecords ? originals : RestoredWithoutRecords(Edition::Windows7, Machine());
     }
+    MachineState::State expected;
 };
 
 TEST_F(InterruptedRunOverAnEarlierBackupTest, DyingDuringOptimizeKeepsTheMachineRestorable)
 {
-    LayDownEarlierBackup();
-    const size_t changes = PlanOptimize(TweakCatalogue::ConvertWindowsVersion(Edition::Windows10), true).size();
-    for (size_t dieAfter = 0; dieAfter < changes; ++dieAfter) {
-        SCOPED_TRACE(testing::Message() << "died after " << dieAfter << " of " << changes << " changes");
-        LayDownEarlierBackup();
-        ASSERT_EQ(RunProbe(L"optimize", Edition::Windows10, dieAfter), 99);
-        ExpectRestorable();
-        ExpectUserGetsTheMachineBack();
+    for (const bool withRecords : {true, false}) {
+        LayDownEarlierBackup(withRecords);
+        const size_t changes = PlanOptimize(TweakCatalogue::ConvertWindowsVersion(Edition::Windows10), true).size();
+        for (size_t dieAfter = 0; dieAfter < changes; ++dieAfter) {
+            SCOPED_TRACE(testing::Message() << (withRecords ? "records" : "no records") << ", died after " << dieAfter
+                                            << " of " << changes << " changes");
+            LayDownEarlierBackup(withRecords);
+            ASSERT_EQ(RunProbe(L"optimize", Edition::Windows10, dieAfter), 99);
+            ExpectRestorable();
+            ExpectUserGetsTheMachineBack(&expected);
+        }
     }
 }
 
 TEST_F(InterruptedRunOverAnEarlierBackupTest, DyingDuringRestoreKeepsTheMachineRestorable)
 {
-    LayDownEarlierBackup();
-    ASSERT_EQ(RunProbe(L"optimize", Edition::Windows10, kAll), 0);
-    const size_t changes = PlanRestore(TweakCatalogue::ConvertWindowsVersion(Edition::Windows10)).size();
-    for (size_t dieAfter = 0; dieAfter < changes; ++dieAfter) {
-        SCOPED_TRACE(testing::Message() << "died after " << dieAfter << " of " << changes << " changes");
-        LayDownEarlierBackup();
+    for (const bool withRecords : {true, false}) {
+        LayDownEarlierBackup(withRecords);
         ASSERT_EQ(RunProbe(L"optimize", Edition::Windows10, kAll), 0);
-        ASSERT_EQ(RunProbe(L"restore", Edition::Windows10, dieAfter), 99);
-        ExpectRestorable();
-        if (!BackupExists()) {
-            EXPECT_EQ(MachineState::Differences(Machine(), originals), "");
+        const size_t changes = PlanRestore(TweakCatalogue::ConvertWindowsVersion(Edition::Windows7)).size();
+        for (size_t dieAfter = 0; dieAfter < changes; ++dieAfter) {
+            SCOPED_TRACE(testing::Message() << (withRecords ? "records" : "no records") << ", died after " << dieAfter
+                                            << " of " << changes << " changes");
+            LayDownEarlierBackup(withRecords);
+            ASSERT_EQ(RunProbe(L"optimize", Edition::Windows10, kAll), 0);
+            ASSERT_EQ(RunProbe(L"restore", Edition::Windows7, dieAfter), 99);
+            ExpectRestorable();
+            if (!BackupExists()) {
+                EXPECT_EQ(MachineState::Differences(Machine(), expected), "");
+            }
+            ExpectUserGetsTheMachineBack(&expected);
         }
-        ExpectUserGetsTheMachineBack();
     }
 }
 

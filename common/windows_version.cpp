@@ -44,7 +44,8 @@ DetectedVersion ClassifyWindowsVersion(DWORD major, DWORD minor, DWORD build, BY
             return NotRecognised;
         // 6.0 Vista / 2008, 6.1 7 / 2008 R2, 6.2 8 / 2012, 6.3 8.1 / 2012 R2.
         constexpr DetectedVersion kWorkstations[] = {WindowsVista, Windows7, Windows8, Windows8};
-        constexpr DetectedVersion kServers[] = {WindowsServer2008, WindowsServer2008, WindowsServer2012, WindowsServer2012};
+        constexpr DetectedVersion kServers[] = {WindowsServer2008, WindowsServer2008, WindowsServer2012,
+                                                WindowsServer2012};
         return productType == kWorkstation ? kWorkstations[minor] : kServers[minor];
     }
     case 10:

@@ -170,10 +170,10 @@ void TMKMainForm::FormCreate()
     std::wstring lastUpdated = LastUpdatedText(ReadProgramString(ProgramKey::kUpdatedDate, L""));
     if (lastUpdated.empty())
         lastUpdated = LastUpdatedText(ReadProgramString(ProgramKey::kInstalledDate, L""));
-    const int processorType =
-        CustomRegistry::ReadRegInteger(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kProcessorType, -1, ProgramKey::kView);
-    const int speedSetting =
-        CustomRegistry::ReadRegInteger(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kSpeedSetting, 0, ProgramKey::kView);
+    const int processorType = CustomRegistry::ReadRegInteger(ProgramKey::kRoot, ProgramKey::kPath,
+                                                             ProgramKey::kProcessorType, -1, ProgramKey::kView);
+    const int speedSetting = CustomRegistry::ReadRegInteger(ProgramKey::kRoot, ProgramKey::kPath,
+                                                            ProgramKey::kSpeedSetting, 0, ProgramKey::kView);
     const bool backupExists = TweakRuns::BackupExists();
 
     SoftwareLastUpdateLabel.SetText(SoftwareLastUpdateLabel.Text() + lastUpdated);
@@ -213,9 +213,9 @@ bool TMKMainForm::MayChangeSettings()
     return false;
 }
 
-TweakRuns::Outcome TMKMainForm::ChangeSettings(const wchar_t* headingKey,
-                                              std::initializer_list<std::pair<const wchar_t*, int>> steps,
-                                              const std::function<std::vector<TweakRuns::Step>(TweakCatalogue::VersionGroup)>& plan)
+TweakRuns::Outcome TMKMainForm::ChangeSettings(
+    const wchar_t* headingKey, std::initializer_list<std::pair<const wchar_t*, int>> steps,
+    const std::function<std::vector<TweakRuns::Step>(TweakCatalogue::VersionGroup)>& plan)
 {
     Sound::PlayClickSound();
     SetEnabled(false);
@@ -230,7 +230,8 @@ TweakRuns::Outcome TMKMainForm::ChangeSettings(const wchar_t* headingKey,
             settingsForm->ShowProgressStep(Captions::GetCaption(kSettingsSection, key));
     }
     // All registry work follows the last step.
-    const TweakRuns::Outcome outcome = TweakRuns::Execute(plan(ConvertWindowsVersion(Edition(WindowsCombo.ItemIndex()))));
+    const TweakRuns::Outcome outcome =
+        TweakRuns::Execute(plan(ConvertWindowsVersion(Edition(WindowsCombo.ItemIndex()))));
     SetEnabled(true);
     settingsForm->Close();
     RestoreButton.SetEnabled(TweakRuns::BackupExists());

@@ -87,9 +87,9 @@ private:
     bool MayChangeSettings();
     // One Optimize or Restore after its questions: the click, the progress steps (key and
     // count of each), then the registry work of the plan; the caller asks the last question.
-    TweakRuns::Outcome ChangeSettings(const wchar_t* headingKey,
-                                      std::initializer_list<std::pair<const wchar_t*, int>> steps,
-                                      const std::function<std::vector<TweakRuns::Step>(TweakCatalogue::VersionGroup)>& plan);
+    TweakRuns::Outcome ChangeSettings(
+        const wchar_t* headingKey, std::initializer_list<std::pair<const wchar_t*, int>> steps,
+        const std::function<std::vector<TweakRuns::Step>(TweakCatalogue::VersionGroup)>& plan);
     void AskForRestart(bool everyChangeMade);
     void SetUnderline(ui::Label& label, bool underline);
     bool updateCheckDue = false;

@@ -82,8 +82,8 @@ bool HoldsUnrecordedChanges()
 
 std::optional<Record> ReadRecord(const TweakCatalogue::Tweak& tweak, View view)
 {
-    const auto stored =
-        CustomRegistry::ReadRegValue(ProgramKey::kRoot, ProgramKey::kOriginalsPath, RecordName(tweak, view), ProgramKey::kView);
+    const auto stored = CustomRegistry::ReadRegValue(ProgramKey::kRoot, ProgramKey::kOriginalsPath,
+                                                     RecordName(tweak, view), ProgramKey::kView);
     if (!stored)
         return std::nullopt;
     return Decode(*stored);

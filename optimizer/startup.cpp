@@ -18,7 +18,8 @@ namespace Startup {
 std::wstring RecordStart()
 {
     using namespace CustomRegistry;
-    std::wstring installed = ReadRegString(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kInstalledDate, L"", ProgramKey::kView);
+    std::wstring installed =
+        ReadRegString(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kInstalledDate, L"", ProgramKey::kView);
     if (installed.empty()) {
         installed = Timestamp::TimestampText(Timestamp::NowMilliseconds());
         WriteRegString(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kInstalledDate, installed, ProgramKey::kView);

@@ -121,14 +121,15 @@ std::vector<Step> PlanOptimize(VersionGroup versionGroup, bool backupExists)
         for (const Tweak& tweak : TweakCatalogue::kTweaks) {
             if (tweak.backupDefault)
                 steps.push_back(WriteStep(kRoot, kPath, tweak.valueName,
-                                          ReadBackedUp(tweak, tweak.root, std::wstring(tweak.keyPath), windows), kView));
+                                          ReadBackedUp(tweak, tweak.root, std::wstring(tweak.keyPath), windows),
+                                          kView));
         }
     } else if (RowRecords::HoldsUnrecordedChanges()) {
         // A backup of a release that kept no records: its changes stay to be undone by the
         // edition, beside the records taken now. The mark comes first, so that no record
         // can stand without it.
-        steps.push_back(WriteStep(kRoot, kOriginalsPath, kUnrecorded, Encode(ValueType::Dword, TweakCatalogue::Data{1}),
-                                  kView));
+        steps.push_back(
+            WriteStep(kRoot, kOriginalsPath, kUnrecorded, Encode(ValueType::Dword, TweakCatalogue::Data{1}), kView));
     }
     for (const Tweak& tweak : TweakCatalogue::kTweaks) {
         if (tweak.backupDefault || !TweakCatalogue::Meets(tweak.condition, versionGroup))
@@ -145,7 +146,8 @@ std::vector<Step> PlanOptimize(VersionGroup versionGroup, bool backupExists)
 
     for (const Tweak& tweak : TweakCatalogue::kTweaks) {
         if (TweakCatalogue::Meets(tweak.condition, versionGroup))
-            steps.push_back(WriteStep(tweak.root, tweak.keyPath, tweak.valueName, Encode(tweak.type, tweak.written), windows));
+            steps.push_back(
+                WriteStep(tweak.root, tweak.keyPath, tweak.valueName, Encode(tweak.type, tweak.written), windows));
     }
     return steps;
 }
@@ -223,7 +225,8 @@ Outcome Execute(const std::vector<Step>& steps)
 
 bool BackupExists()
 {
-    return CustomRegistry::ReadRegBool(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kRestore, false, ProgramKey::kView);
+    return CustomRegistry::ReadRegBool(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kRestore, false,
+                                       ProgramKey::kView);
 }
 
 bool CanWriteProgramKey()

@@ -29,11 +29,11 @@ inline std::vector<TestRegistry::Snapshot::Place> TouchedValues()
     std::vector<TestRegistry::Snapshot::Place> places;
     for (const auto& t : TweakCatalogue::kTweaks) {
         places.push_back({t.root, std::wstring(t.keyPath), std::wstring(t.valueName), TestRegistry::kWindowsView});
-        places.push_back({ProgramKey::kRoot, ProgramKey::kPath, std::wstring(t.valueName), TestRegistry::kProgramKeyView});
+        places.push_back(TestRegistry::ProgramPlace(std::wstring(t.valueName)));
     }
     for (const wchar_t* name : {ProgramKey::kRestore, ProgramKey::kProcessorType, ProgramKey::kSpeedSetting,
                                 ProgramKey::kInstalledDate, ProgramKey::kUpdatedDate, ProgramKey::kUpdated})
-        places.push_back({ProgramKey::kRoot, ProgramKey::kPath, name, TestRegistry::kProgramKeyView});
+        places.push_back(TestRegistry::ProgramPlace(name));
     places.push_back({HKEY_LOCAL_MACHINE, L"\\HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0\\", L"ProcessorNameString"});
     return places;
 }

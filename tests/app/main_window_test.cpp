@@ -19,7 +19,7 @@ class MainWindowTest : public AppWindowsTest {
 protected:
     static std::optional<RawValue> Program(const wchar_t* name)
     {
-        return TestRegistry::Read(ProgramKey::kRoot, ProgramKey::kPath, name, TestRegistry::kProgramKeyView);
+        return TestRegistry::ReadProgramValue(name);
     }
 
     std::wstring FinalQuestion(const std::wstring& first) const
@@ -147,8 +147,8 @@ TEST_F(MainWindowTest, ARunThatCouldNotMakeEveryChangeSaysSo)
         messages.clear();
         answers = c.restore ? std::deque<int>{IDOK, IDNO} : std::deque<int>{IDNO};
         {
-            TestRegistry::DenyWrites deny(c.refusing.root, std::wstring(c.refusing.keyPath), KEY_SET_VALUE | KEY_CREATE_SUB_KEY,
-                                          TestRegistry::kWindowsView);
+            TestRegistry::DenyWrites deny(c.refusing.root, std::wstring(c.refusing.keyPath),
+                                          KEY_SET_VALUE | KEY_CREATE_SUB_KEY, TestRegistry::kWindowsView);
             if (c.restore)
                 windows.main.RestoreButtonClick();
             else
@@ -176,11 +176,13 @@ TEST_F(MainWindowTest, OptimizeWithoutABackupChangesNothing)
 {
     Windows windows;
     // Records left by a run that died: Optimize must replace them and may not.
-    TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kOriginalsPath, L"stale", TestRegistry::Dword(1), TestRegistry::kProgramKeyView);
+    TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kOriginalsPath, L"stale", TestRegistry::Dword(1),
+                        TestRegistry::kProgramKeyView);
     const auto keepAliveTime = TestRegistry::Read(HKEY_LOCAL_MACHINE, std::wstring(TweakCatalogue::kTweaks[7].keyPath),
                                                   L"KeepAliveTime", TestRegistry::kWindowsView);
     {
-        TestRegistry::DenyWrites deny(ProgramKey::kRoot, ProgramKey::kOriginalsPath, KEY_ALL_ACCESS, TestRegistry::kProgramKeyView);
+        TestRegistry::DenyWrites deny(ProgramKey::kRoot, ProgramKey::kOriginalsPath, KEY_ALL_ACCESS,
+                                      TestRegistry::kProgramKeyView);
         windows.main.GoButtonClick();
     }
     ASSERT_EQ(messages.size(), 1u);
@@ -199,8 +201,10 @@ TEST_F(MainWindowTest, OptimizeWithoutABackupChangesNothing)
 TEST_F(MainWindowTest, WithoutAdministratorRightsNothingBegins)
 {
     Windows windows;
-    ASSERT_TRUE(CustomRegistry::WriteRegInteger(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kProcessorType, 0, ProgramKey::kView));
-    TestRegistry::DenyWrites deny(ProgramKey::kRoot, ProgramKey::kPath, KEY_SET_VALUE | KEY_CREATE_SUB_KEY, TestRegistry::kProgramKeyView);
+    ASSERT_TRUE(CustomRegistry::WriteRegInteger(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kProcessorType, 0,
+                                                ProgramKey::kView));
+    TestRegistry::DenyWrites deny(ProgramKey::kRoot, ProgramKey::kPath, KEY_SET_VALUE | KEY_CREATE_SUB_KEY,
+                                  TestRegistry::kProgramKeyView);
     windows.main.ProcessorCombo.SetItemIndex(2);
     for (const auto click : {&TMKMainForm::GoButtonClick, &TMKMainForm::RestoreButtonClick}) {
         messages.clear();
@@ -284,9 +288,9 @@ TEST_F(MainWindowTest, StartsTheUpdateCheckWhenTheLastUpdateIsMoreThan45DaysAway
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        TestRegistry::Delete(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kUpdatedDate, TestRegistry::kProgramKeyView);
+        TestRegistry::DeleteProgramValue(ProgramKey::kUpdatedDate);
         if (c.updatedDate)
-            TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kUpdatedDate, TestRegistry::Sz(*c.updatedDate), TestRegistry::kProgramKeyView);
+            TestRegistry::WriteProgramValue(ProgramKey::kUpdatedDate, TestRegistry::Sz(*c.updatedDate));
         launches.clear();
         Windows windows;
         ASSERT_EQ(launches.size(), c.checks ? 1u : 0u);
@@ -311,10 +315,10 @@ TEST_F(MainWindowTest, PreselectsStoredChoicesAndShowsTheLastUpdate)
         EXPECT_EQ(windows.main.SoftwareLastUpdateLabel.Text(), L"Last updated : ");
         EXPECT_EQ(windows.main.VersionInstalledLabel.Text(), L"Version installed : 2.10.21.2024");
     }
-    TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kProcessorType, TestRegistry::Dword(2), TestRegistry::kProgramKeyView);
-    TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kSpeedSetting, TestRegistry::Dword(5), TestRegistry::kProgramKeyView);
-    TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kRestore, TestRegistry::Dword(1), TestRegistry::kProgramKeyView);
-    TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kInstalledDate, TestRegistry::Sz(L"1709906709"), TestRegistry::kProgramKeyView);
+    TestRegistry::WriteProgramValue(ProgramKey::kProcessorType, TestRegistry::Dword(2));
+    TestRegistry::WriteProgramValue(ProgramKey::kSpeedSetting, TestRegistry::Dword(5));
+    TestRegistry::WriteProgramValue(ProgramKey::kRestore, TestRegistry::Dword(1));
+    TestRegistry::WriteProgramValue(ProgramKey::kInstalledDate, TestRegistry::Sz(L"1709906709"));
     {
         Windows windows;
         EXPECT_EQ(windows.main.ProcessorCombo.ItemIndex(), 2);
@@ -334,12 +338,13 @@ TEST_F(MainWindowTest, EveryStartRecordsTheFirstStartAndAnInstalledUpdate)
     EXPECT_EQ(Program(ProgramKey::kUpdated), std::nullopt);
 
     // A stored text stays, whatever it is; "Updated" is consumed once.
-    TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kInstalledDate, TestRegistry::Sz(L"long ago"), TestRegistry::kProgramKeyView);
-    TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kUpdated, TestRegistry::Dword(1), TestRegistry::kProgramKeyView);
+    TestRegistry::WriteProgramValue(ProgramKey::kInstalledDate, TestRegistry::Sz(L"long ago"));
+    TestRegistry::WriteProgramValue(ProgramKey::kUpdated, TestRegistry::Dword(1));
     EXPECT_EQ(Startup::RecordStart(), L"long ago");
     EXPECT_EQ(Program(ProgramKey::kUpdated), TestRegistry::Dword(0));
     ASSERT_TRUE(Program(ProgramKey::kUpdatedDate));
-    const auto updated = CustomRegistry::ReadRegString(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kUpdatedDate, L"", ProgramKey::kView);
+    const auto updated = CustomRegistry::ReadRegString(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kUpdatedDate,
+                                                       L"", ProgramKey::kView);
     EXPECT_GE(std::stoll(updated), std::stoll(before));
 }
 

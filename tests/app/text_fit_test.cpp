@@ -160,16 +160,15 @@ protected:
     void SetUp() override
     {
         AppWindowsTest::SetUp();
-        TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kLanguage,
-                            TestRegistry::Sz(GetParam().language), TestRegistry::kProgramKeyView);
+        TestRegistry::WriteProgramValue(ProgramKey::kLanguage, TestRegistry::Sz(GetParam().language));
         // The longest last-updated text: the longest weekday and month, a two-digit day and
         // hour. Kept as the first start, so that no update check falls due.
         const SYSTEMTIME longest{2023, 9, 3, 27, 22, 59, 59, 0};
-        TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kInstalledDate,
-                            TestRegistry::Sz(Timestamp::TimestampText(Timestamp::LocalMilliseconds(longest))), TestRegistry::kProgramKeyView);
+        TestRegistry::WriteProgramValue(ProgramKey::kInstalledDate, TestRegistry::Sz(Timestamp::TimestampText(
+                                                                        Timestamp::LocalMilliseconds(longest))));
     }
 
-    const TestRegistry::Snapshot language{{{ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kLanguage, TestRegistry::kProgramKeyView}}};
+    const TestRegistry::Snapshot language{{TestRegistry::ProgramPlace(ProgramKey::kLanguage)}};
 };
 
 TEST_P(TextFitTest, EveryTextFitsItsControl)

@@ -63,10 +63,10 @@ std::vector<TestRegistry::Snapshot::Place> TouchedValues()
     std::vector<TestRegistry::Snapshot::Place> places;
     for (const auto& t : TweakCatalogue::kTweaks) {
         places.push_back({t.root, std::wstring(t.keyPath), std::wstring(t.valueName), TestRegistry::kWindowsView});
-        places.push_back({ProgramKey::kRoot, ProgramKey::kPath, std::wstring(t.valueName), TestRegistry::kProgramKeyView});
+        places.push_back(TestRegistry::ProgramPlace(std::wstring(t.valueName)));
     }
     for (const wchar_t* name : {ProgramKey::kRestore, ProgramKey::kProcessorType, ProgramKey::kSpeedSetting})
-        places.push_back({ProgramKey::kRoot, ProgramKey::kPath, name, TestRegistry::kProgramKeyView});
+        places.push_back(TestRegistry::ProgramPlace(name));
     return places;
 }
 
@@ -106,7 +106,7 @@ TEST(MarlowickTest, AUserOptimizesAndRestores)
     const HWND optimized = MessageBoxOf(window);
     ASSERT_NE(optimized, nullptr) << "no question after Optimize";
     ASSERT_TRUE(Answer(optimized, L"&No"));
-    EXPECT_EQ(TestRegistry::Read(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kRestore, TestRegistry::kProgramKeyView), TestRegistry::Dword(1));
+    EXPECT_EQ(TestRegistry::ReadProgramValue(ProgramKey::kRestore), TestRegistry::Dword(1));
     EXPECT_EQ(TestRegistry::Read(autoReboot.root, std::wstring(autoReboot.keyPath), L"AutoReboot"), TestRegistry::Dword(1));
 
     const HWND restore = ChildWithText(window, L"&Restore");
@@ -114,7 +114,7 @@ TEST(MarlowickTest, AUserOptimizesAndRestores)
     Click(restore);
     ASSERT_NO_FATAL_FAILURE(ConfirmRestoreAndRestartLater(window));
     EXPECT_FALSE(IsWindowEnabled(restore));
-    EXPECT_EQ(TestRegistry::Read(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kRestore, TestRegistry::kProgramKeyView), std::nullopt);
+    EXPECT_EQ(TestRegistry::ReadProgramValue(ProgramKey::kRestore), std::nullopt);
     EXPECT_EQ(TestRegistry::Read(autoReboot.root, std::wstring(autoReboot.keyPath), L"AutoReboot"), TestRegistry::Dword(0));
 
     PostMessageW(window, WM_CLOSE, 0, 0);
@@ -182,8 +182,9 @@ TEST(MarlowickTest, AUserRestoresAfterChangingTheEditionAndRestarting)
         EXPECT_EQ(marlowick.Wait(), 0);
 
         EXPECT_EQ(MachineState::Differences(MachineState::Now(), before), "");
-        EXPECT_EQ(TestRegistry::Read(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kRestore, TestRegistry::kProgramKeyView), std::nullopt);
-        EXPECT_FALSE(TestRegistry::KeyExists(ProgramKey::kRoot, ProgramKey::kOriginalsPath, TestRegistry::kProgramKeyView));
+        EXPECT_EQ(TestRegistry::ReadProgramValue(ProgramKey::kRestore), std::nullopt);
+        EXPECT_FALSE(
+            TestRegistry::KeyExists(ProgramKey::kRoot, ProgramKey::kOriginalsPath, TestRegistry::kProgramKeyView));
     }
 }
 

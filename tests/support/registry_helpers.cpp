@@ -96,6 +96,21 @@ void DeleteTree(HKEY root, const std::wstring& path, REGSAM view)
     RegCloseKey(parent);
 }
 
+std::optional<RawValue> ReadProgramValue(const std::wstring& name)
+{
+    return Read(ProgramKey::kRoot, ProgramKey::kPath, name, kProgramKeyView);
+}
+
+void WriteProgramValue(const std::wstring& name, const RawValue& value)
+{
+    Write(ProgramKey::kRoot, ProgramKey::kPath, name, value, kProgramKeyView);
+}
+
+void DeleteProgramValue(const std::wstring& name)
+{
+    Delete(ProgramKey::kRoot, ProgramKey::kPath, name, kProgramKeyView);
+}
+
 Snapshot::Snapshot(std::vector<Place> placesToKeep) : places(std::move(placesToKeep))
 {
     for (const Place& place : places)

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "common/program_key.h"
+
 // Direct registry access for tests, independent of the code under test: raw values as the
 // registry holds them, key trees made and removed, and access denied with a deny ACE.
 namespace TestRegistry {
@@ -38,6 +40,11 @@ void Delete(HKEY root, const std::wstring& path, const std::wstring& name, REGSA
 bool KeyExists(HKEY root, const std::wstring& path, REGSAM view = 0);
 void DeleteTree(HKEY root, const std::wstring& path, REGSAM view = 0);
 
+// The program key's values, in the view where the programs keep the key.
+std::optional<RawValue> ReadProgramValue(const std::wstring& name);
+void WriteProgramValue(const std::wstring& name, const RawValue& value);
+void DeleteProgramValue(const std::wstring& name);
+
 // Values of the registry that a test changes, as they were when it began; they are put back
 // (or deleted, when they were missing) when the snapshot ends.
 class Snapshot {
@@ -57,6 +64,12 @@ private:
     std::vector<Place> places;
     std::vector<std::optional<RawValue>> saved;
 };
+
+// A value of the program key, for a snapshot.
+inline Snapshot::Place ProgramPlace(const std::wstring& name)
+{
+    return {ProgramKey::kRoot, ProgramKey::kPath, name, kProgramKeyView};
+}
 
 // While it lives, nobody may set values in or create keys under the key (which must exist):
 // a deny ACE for Everyone heads its DACL. The key's former security comes back afterwards.

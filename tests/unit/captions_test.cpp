@@ -206,13 +206,13 @@ TEST(GetCaptionTest, FindsTheLastMatchIgnoringCaseAndStopsAtShortLines)
 // The table the program carries is chosen by the "Language" value of the program key.
 class LanguageTest : public ::testing::Test {
 protected:
-    void SetUp() override { saved = TestRegistry::Read(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kLanguage, TestRegistry::kProgramKeyView); }
+    void SetUp() override { saved = TestRegistry::ReadProgramValue(ProgramKey::kLanguage); }
     void TearDown() override
     {
         if (saved)
-            TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kLanguage, *saved, TestRegistry::kProgramKeyView);
+            TestRegistry::WriteProgramValue(ProgramKey::kLanguage, *saved);
         else
-            TestRegistry::Delete(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kLanguage, TestRegistry::kProgramKeyView);
+            TestRegistry::DeleteProgramValue(ProgramKey::kLanguage);
     }
     std::optional<TestRegistry::RawValue> saved;
 };
@@ -235,9 +235,9 @@ TEST_F(LanguageTest, ChoosesTheTableByTheLanguageValue)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        TestRegistry::Delete(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kLanguage, TestRegistry::kProgramKeyView);
+        TestRegistry::DeleteProgramValue(ProgramKey::kLanguage);
         if (c.language)
-            TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kLanguage, *c.language, TestRegistry::kProgramKeyView);
+            TestRegistry::WriteProgramValue(ProgramKey::kLanguage, *c.language);
 
         EXPECT_EQ(LanguageName(), c.expectedName);
         EXPECT_EQ(GetCaption(L"MKMainForm", L"MKMainForm"), c.expectedTitle);

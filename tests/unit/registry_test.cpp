@@ -124,11 +124,14 @@ TEST_F(RegistryTest, WritesStoreTheEncodingOfTheirType)
         RawValue expected;
     };
     const WriteCase cases[] = {
-        {"string", [](const std::wstring& p) { return WriteRegString(HKEY_LOCAL_MACHINE, p, L"V", L"Yes", View::Bits32); },
+        {"string",
+         [](const std::wstring& p) { return WriteRegString(HKEY_LOCAL_MACHINE, p, L"V", L"Yes", View::Bits32); },
          TestRegistry::Raw(REG_SZ, Bytes({'Y', 0, 'e', 0, 's', 0, 0, 0}))},
-        {"empty string", [](const std::wstring& p) { return WriteRegString(HKEY_LOCAL_MACHINE, p, L"V", L"", View::Bits32); },
+        {"empty string",
+         [](const std::wstring& p) { return WriteRegString(HKEY_LOCAL_MACHINE, p, L"V", L"", View::Bits32); },
          TestRegistry::Raw(REG_SZ, Bytes({0, 0}))},
-        {"integer -1", [](const std::wstring& p) { return WriteRegInteger(HKEY_LOCAL_MACHINE, p, L"V", -1, View::Bits32); },
+        {"integer -1",
+         [](const std::wstring& p) { return WriteRegInteger(HKEY_LOCAL_MACHINE, p, L"V", -1, View::Bits32); },
          TestRegistry::Raw(REG_DWORD, Bytes({0xFF, 0xFF, 0xFF, 0xFF}))},
         {"integer 300000",
          [](const std::wstring& p) { return WriteRegInteger(HKEY_LOCAL_MACHINE, p, L"V", 300000, View::Bits32); },
@@ -193,12 +196,14 @@ TEST_F(RegistryTest, EachViewReachesItsOwnCopyOfSoftware)
     ASSERT_TRUE(WriteRegInteger(HKEY_LOCAL_MACHINE, system, L"Seen", 32, View::Bits32));
 
     const std::wstring redirected = L"\\Software\\Wow6432Node" + software.substr(9);
-    EXPECT_EQ(TestRegistry::Read(HKEY_LOCAL_MACHINE, redirected, L"Seen", TestRegistry::kView64), TestRegistry::Dword(32));
+    EXPECT_EQ(TestRegistry::Read(HKEY_LOCAL_MACHINE, redirected, L"Seen", TestRegistry::kView64),
+              TestRegistry::Dword(32));
     EXPECT_EQ(TestRegistry::Read(HKEY_LOCAL_MACHINE, software, L"Seen", TestRegistry::kView64), std::nullopt);
     EXPECT_EQ(TestRegistry::Read(HKEY_LOCAL_MACHINE, system, L"Seen", TestRegistry::kView64), TestRegistry::Dword(32));
 
     ASSERT_TRUE(WriteRegInteger(HKEY_LOCAL_MACHINE, software, L"Native", 64, View::Bits64));
-    EXPECT_EQ(TestRegistry::Read(HKEY_LOCAL_MACHINE, software, L"Native", TestRegistry::kView64), TestRegistry::Dword(64));
+    EXPECT_EQ(TestRegistry::Read(HKEY_LOCAL_MACHINE, software, L"Native", TestRegistry::kView64),
+              TestRegistry::Dword(64));
     EXPECT_EQ(ReadRegInteger(HKEY_LOCAL_MACHINE, software, L"Native", 0, View::Bits32), 0);
     EXPECT_EQ(ReadRegInteger(HKEY_LOCAL_MACHINE, software, L"Native", 0, View::Bits64), 64);
     EXPECT_TRUE(DeleteRegValue(HKEY_LOCAL_MACHINE, software, L"Native", View::Bits64));
@@ -216,11 +221,13 @@ TEST_F(RegistryTest, RawValuesComeBackExactlyAsStored)
         SCOPED_TRACE(testing::Message() << "type " << stored.type << ", " << stored.bytes.size() << " bytes");
         // Stored as a direct write stores it (the registry ends an unterminated text itself).
         TestRegistry::Write(HKEY_LOCAL_MACHINE, software, L"Direct", stored, TestRegistry::kView32);
-        ASSERT_TRUE(WriteRegValue(HKEY_LOCAL_MACHINE, software, L"Copy", RegValue{stored.type, stored.bytes}, View::Bits32));
+        ASSERT_TRUE(
+            WriteRegValue(HKEY_LOCAL_MACHINE, software, L"Copy", RegValue{stored.type, stored.bytes}, View::Bits32));
         const auto held = TestRegistry::Read(HKEY_LOCAL_MACHINE, software, L"Copy", TestRegistry::kView32);
         ASSERT_TRUE(held);
         EXPECT_EQ(held, TestRegistry::Read(HKEY_LOCAL_MACHINE, software, L"Direct", TestRegistry::kView32));
-        EXPECT_EQ(ReadRegValue(HKEY_LOCAL_MACHINE, software, L"Copy", View::Bits32), (RegValue{held->type, held->bytes}));
+        EXPECT_EQ(ReadRegValue(HKEY_LOCAL_MACHINE, software, L"Copy", View::Bits32),
+                  (RegValue{held->type, held->bytes}));
     }
     EXPECT_EQ(ReadRegValue(HKEY_LOCAL_MACHINE, software, L"Missing", View::Bits32), std::nullopt);
     EXPECT_EQ(ReadRegValue(HKEY_LOCAL_MACHINE, software + L"Missing\\", L"Copy", View::Bits32), std::nullopt);
@@ -263,7 +270,8 @@ TEST_F(RegistryTest, DeniedWritesChangeNothingAndReadsStillWork)
     TestRegistry::Write(HKEY_LOCAL_MACHINE, software, L"Number", TestRegistry::Dword(5), TestRegistry::kView32);
     TestRegistry::Write(HKEY_LOCAL_MACHINE, software, L"Text", TestRegistry::Sz(L"kept"), TestRegistry::kView32);
     {
-        TestRegistry::DenyWrites deny(HKEY_LOCAL_MACHINE, software, KEY_SET_VALUE | KEY_CREATE_SUB_KEY, TestRegistry::kView32);
+        TestRegistry::DenyWrites deny(HKEY_LOCAL_MACHINE, software, KEY_SET_VALUE | KEY_CREATE_SUB_KEY,
+                                      TestRegistry::kView32);
         const std::uint8_t bytes[] = {1, 2};
         EXPECT_FALSE(WriteRegInteger(HKEY_LOCAL_MACHINE, software, L"Number", 6, View::Bits32));
         EXPECT_FALSE(WriteRegBool(HKEY_LOCAL_MACHINE, software, L"Number", false, View::Bits32));

@@ -330,10 +330,10 @@ TEST(ShippedCaptionsTest, AcceleratorsAreLettersAndUniqueInEachWindow)
 // decoded from Windows-1252 into its umlauts, sharp s and quotation marks.
 TEST(ShippedCaptionsTest, GermanIsChosenByTheLanguageValueAndReadsAsGerman)
 {
-    const TestRegistry::Snapshot saved({{ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kLanguage, TestRegistry::kProgramKeyView}});
+    const TestRegistry::Snapshot saved({TestRegistry::ProgramPlace(ProgramKey::kLanguage)});
     for (const wchar_t* value : {L"german", L"German", L"GERMAN"}) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(value)));
-        TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kLanguage, TestRegistry::Sz(value), TestRegistry::kProgramKeyView);
+        TestRegistry::WriteProgramValue(ProgramKey::kLanguage, TestRegistry::Sz(value));
         EXPECT_EQ(Captions::GetCaption(L"MKAboutForm", L"CloseButton"), L"&Schlie\u00DFen");
         EXPECT_EQ(Captions::GetCaption(L"MKSettingsForm", L"MessageChange4"), L"Anzeigeger\u00E4t wird ermittelt");
         EXPECT_EQ(Captions::GetCaption(L"MKMainForm", L"MessageBoxChangeRestart3"),

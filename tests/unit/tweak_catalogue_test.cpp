@@ -10,18 +10,29 @@ namespace {
 
 TEST(TweakCatalogueTest, ConvertsEditionIndexesToVersionGroups)
 {
-    // The groups' numbers as they have always been: 8, 6, 5, 3, 1, 7, 4, 2, 0, then -1.
-    const std::pair<int, VersionGroup> cases[] = {
-        {0, VersionGroup::Windows11},          {1, VersionGroup::Windows10},         {2, VersionGroup::Windows8},
-        {3, VersionGroup::Windows7},           {4, VersionGroup::WindowsVista},      {5, VersionGroup::WindowsXP},
-        {6, VersionGroup::WindowsServer2012},  {7, VersionGroup::WindowsServer2008}, {8, VersionGroup::WindowsServer2003},
-        {9, VersionGroup::None},               {-1, VersionGroup::None},             {10, VersionGroup::None},
+    // Each group keeps the number it has always had.
+    struct Case {
+        int editionIndex;
+        VersionGroup group;
+        int number;
     };
-    constexpr int kNumbers[] = {8, 6, 5, 3, 1, 7, 4, 2, 0, -1, -1, -1};
-    for (size_t i = 0; i < std::size(cases); ++i) {
-        const auto [winVer, group] = cases[i];
-        EXPECT_EQ(ConvertWindowsVersion(Edition(winVer)), group) << "edition index " << winVer;
-        EXPECT_EQ(int(group), kNumbers[i]) << "edition index " << winVer;
+    const Case cases[] = {
+        {0, VersionGroup::Windows11, 8},
+        {1, VersionGroup::Windows10, 6},
+        {2, VersionGroup::Windows8, 5},
+        {3, VersionGroup::Windows7, 3},
+        {4, VersionGroup::WindowsVista, 1},
+        {5, VersionGroup::WindowsXP, 7},
+        {6, VersionGroup::WindowsServer2012, 4},
+        {7, VersionGroup::WindowsServer2008, 2},
+        {8, VersionGroup::WindowsServer2003, 0},
+        {9, VersionGroup::None, -1},
+        {-1, VersionGroup::None, -1},
+        {10, VersionGroup::None, -1},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ConvertWindowsVersion(Edition(c.editionIndex)), c.group) << "edition index " << c.editionIndex;
+        EXPECT_EQ(int(c.group), c.number) << "edition index " << c.editionIndex;
     }
 }
 

@@ -34,7 +34,7 @@ MachineState::State Machine() { return MachineState::Now(); }
 
 std::optional<RawValue> InProgramKey(std::wstring_view name)
 {
-    return TestRegistry::Read(ProgramKey::kRoot, ProgramKey::kPath, std::wstring(name), kProgramKeyView);
+    return TestRegistry::ReadProgramValue(std::wstring(name));
 }
 
 // The rows whose keys 64-bit Windows keeps twice, once in each view; every other row's key
@@ -101,10 +101,10 @@ protected:
                 places.push_back({t.root, std::wstring(t.keyPath), std::wstring(t.valueName), view});
         }
         for (const wchar_t* name : {ProgramKey::kRestore, ProgramKey::kProcessorType, ProgramKey::kSpeedSetting})
-            places.push_back({ProgramKey::kRoot, ProgramKey::kPath, name, kProgramKeyView});
+            places.push_back(TestRegistry::ProgramPlace(name));
         for (const auto& t : kTweaks) {
             if (t.backupDefault)
-                places.push_back({ProgramKey::kRoot, ProgramKey::kPath, std::wstring(t.valueName), kProgramKeyView});
+                places.push_back(TestRegistry::ProgramPlace(std::wstring(t.valueName)));
         }
         return places;
     }
@@ -134,7 +134,10 @@ protected:
     {
         return Execute(PlanOptimize(TweakCatalogue::ConvertWindowsVersion(edition), BackupExists()));
     }
-    static Outcome Restore(Edition edition) { return Execute(PlanRestore(TweakCatalogue::ConvertWindowsVersion(edition))); }
+    static Outcome Restore(Edition edition)
+    {
+        return Execute(PlanRestore(TweakCatalogue::ConvertWindowsVersion(edition)));
+    }
 
     // What an earlier release's Optimize left, exactly: a 32-bit program that named no view,
     // it did everything in the 32-bit view. It saved the seven, recorded (if it kept records
@@ -144,8 +147,7 @@ protected:
     {
         const auto group = TweakCatalogue::ConvertWindowsVersion(edition);
         for (int row : kBackedUpRows)
-            TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, std::wstring(Row(row).valueName),
-                                *Stored(row, kView32), kProgramKeyView);
+            TestRegistry::WriteProgramValue(std::wstring(Row(row).valueName), *Stored(row, kView32));
         for (int row = 1; row <= int(kTweaks.size()); ++row) {
             const auto& tweak = Row(row);
             if (!withRecords || tweak.backupDefault || !TweakCatalogue::Meets(tweak.condition, group))
@@ -155,8 +157,7 @@ protected:
                                     std::wstring(tweak.keyPath) + std::wstring(tweak.valueName),
                                 EarlierRecord(tweak), kProgramKeyView);
         }
-        TestRegistry::Write(ProgramKey::kRoot, ProgramKey::kPath, ProgramKey::kRestore, TestRegistry::Dword(1),
-                            kProgramKeyView);
+        TestRegistry::WriteProgramValue(ProgramKey::kRestore, TestRegistry::Dword(1));
         for (int row = 1; row <= int(kTweaks.size()); ++row) {
             if (TweakCatalogue::Meets(Row(row).condition, group))
                 Store(row, Written(Row(row)), kView32);
@@ -168,7 +169,8 @@ protected:
     // data.
     static RawValue EarlierRecord(const TweakCatalogue::Tweak& tweak)
     {
-        const auto value = TestRegistry::Read(tweak.root, std::wstring(tweak.keyPath), std::wstring(tweak.valueName), kView32);
+        const auto value =
+            TestRegistry::Read(tweak.root, std::wstring(tweak.keyPath), std::wstring(tweak.valueName), kView32);
         std::uint32_t missing = 0;
         for (std::wstring path(tweak.keyPath); !TestRegistry::KeyExists(tweak.root, path, kView32); ++missing) {
             path.pop_back();
@@ -364,7 +366,8 @@ TEST_F(TweakRunsTest, WritesEveryRowWhereWindowsReadsIt)
         SCOPED_TRACE(testing::Message() << "row " << c.row);
         EXPECT_EQ(TestRegistry::Read(c.root, c.path, c.name, TestRegistry::kView64), c.data);
         if (kRedirectedRows.contains(c.row)) {
-            const std::wstring copy = L"Software\\Wow6432Node\\" + std::wstring(c.path).substr(std::wstring_view(L"Software\\").size());
+            const std::wstring copy =
+                L"Software\\Wow6432Node\\" + std::wstring(c.path).substr(std::wstring_view(L"Software\\").size());
             const auto user = kOriginals32.find(c.row);
             EXPECT_EQ(TestRegistry::Read(c.root, copy, c.name, TestRegistry::kView64),
                       user == kOriginals32.end() ? std::nullopt : std::optional(user->second));
@@ -413,7 +416,7 @@ TEST_F(TweakRunsTest, MissingValuesAreSavedAndRestoredAsTheirDefaults)
     ResetToOriginals();
     ASSERT_EQ(Optimize(Edition::WindowsServer2003), Outcome::Complete);
     for (int row : kBackedUpRows)
-        TestRegistry::Delete(ProgramKey::kRoot, ProgramKey::kPath, std::wstring(Row(row).valueName), kProgramKeyView);
+        TestRegistry::DeleteProgramValue(std::wstring(Row(row).valueName));
     ASSERT_EQ(Restore(Edition::WindowsServer2003), Outcome::Complete);
     for (int row : kBackedUpRows)
         EXPECT_EQ(Stored(row), defaults.at(row)) << "row " << row;
@@ -449,7 +452,8 @@ TEST_F(TweakRunsTest, AnEarlierReleasesBackupIsRestoredInBothViews)
         EXPECT_EQ(SavedCopies(), BackedUpOriginals());
 
         ASSERT_EQ(Restore(Edition::Windows7), Outcome::Complete);
-        const MachineState::State expected = c.withRecords ? originals : RestoredWithoutRecords(Edition::Windows7, earlier);
+        const MachineState::State expected =
+            c.withRecords ? originals : RestoredWithoutRecords(Edition::Windows7, earlier);
         EXPECT_EQ(MachineState::Differences(Machine(), expected), "");
         ExpectNoBackupLeft();
     }
@@ -482,9 +486,11 @@ TEST_F(TweakRunsTest, RecordsSurviveTheirOwnEncoding)
 
 TEST_F(TweakRunsTest, NoRunCanBeginWithoutTheRightToWriteTheProgramKey)
 {
-    ASSERT_TRUE(CustomRegistry::WriteRegInteger(ProgramKey::kRoot, ProgramKey::kPath, L"ProcessorType", 0, ProgramKey::kView));
+    ASSERT_TRUE(
+        CustomRegistry::WriteRegInteger(ProgramKey::kRoot, ProgramKey::kPath, L"ProcessorType", 0, ProgramKey::kView));
     EXPECT_TRUE(CanWriteProgramKey());
-    TestRegistry::DenyWrites deny(ProgramKey::kRoot, ProgramKey::kPath, KEY_SET_VALUE | KEY_CREATE_SUB_KEY, kProgramKeyView);
+    TestRegistry::DenyWrites deny(ProgramKey::kRoot, ProgramKey::kPath, KEY_SET_VALUE | KEY_CREATE_SUB_KEY,
+                                  kProgramKeyView);
     EXPECT_FALSE(CanWriteProgramKey());
     // An Optimize made anyway keeps no backup, and so changes nothing in Windows.
     EXPECT_EQ(Optimize(Edition::Windows10), Outcome::Stopped);
@@ -535,8 +541,9 @@ class InterruptedRunTest : public TweakRunsTest {
 protected:
     static long RunProbe(const wchar_t* operation, Edition edition, size_t changes)
     {
-        return TestPrograms::Run(L"tweak_run_probe.exe", std::wstring(operation) + L" " + std::to_wstring(int(edition)) +
-                                                             L" " + std::to_wstring(changes));
+        return TestPrograms::Run(L"tweak_run_probe.exe", std::wstring(operation) + L" " +
+                                                             std::to_wstring(int(edition)) + L" " +
+                                                             std::to_wstring(changes));
     }
     static constexpr size_t kAll = 1000;
 

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstring>
+#include <utility>
 
 #include "common/program_key.h"
 #include "optimizer/row_records.h"
@@ -182,7 +183,7 @@ std::vector<Step> PlanRestore(VersionGroup versionGroup)
     }
     // A row no Optimize wrote is the user's, whatever the edition.
 
-    std::vector<Step>& steps = plan.steps;
+    std::vector<Step> steps = std::move(plan.steps);
     // "Restore" = 1 must never stand without the saved copies.
     steps.push_back(RequireAllDone());
     steps.push_back(DeleteStep(kRoot, kPath, kRestore, kView));
@@ -192,7 +193,7 @@ std::vector<Step> PlanRestore(VersionGroup versionGroup)
             steps.push_back(DeleteStep(kRoot, kPath, tweak.valueName, kView));
     }
     steps.push_back(KeyStep(Step::Action::RemoveKeyTree, kRoot, kOriginalsPath, kView));
-    return std::move(steps);
+    return steps;
 }
 
 bool Execute(const Step& step)
